@@ -1,0 +1,131 @@
+// The graphics-library layer: the window, the frame clock, input, drawing and
+// textures, offered under the names and records the game is written against,
+// implemented on SDL2. Game code includes this header and never SDL itself.
+// The layer's own diagnostics go to standard error; standard output belongs to
+// the game. Under SDL_VIDEODRIVER=dummy everything runs headless on SDL's
+// software renderer.
+#pragma once
+
+#include <cstdint>
+
+// ---- Records ---------------------------------------------------------------
+
+struct Vector2 {
+    float x;
+    float y;
+};
+
+struct Color {
+    unsigned char r;
+    unsigned char g;
+    unsigned char b;
+    unsigned char a;
+};
+
+struct Rectangle {
+    float x;
+    float y;
+    float width;
+    float height;
+};
+
+// A texture owned by the layer; id 0 means "no texture".
+struct Texture2D {
+    unsigned int id;
+    int width;
+    int height;
+};
+
+// ---- Key and button codes ---------------------------------------------------
+
+enum KeyboardKey {
+    KEY_NULL = 0,
+    KEY_A = 65,
+    KEY_D = 68,
+    KEY_S = 83,
+    KEY_V = 86,
+    KEY_W = 87,
+    KEY_ESCAPE = 256,
+    KEY_KP_SUBTRACT = 333,
+    KEY_KP_ADD = 334,
+};
+
+enum MouseButton {
+    MOUSE_BUTTON_LEFT = 0,
+    MOUSE_BUTTON_RIGHT = 1,
+};
+
+// ---- Vector arithmetic (single precision, per component) -------------------
+
+// Sum of two vectors, each component rounded to float.
+inline Vector2 Vector2Add(Vector2 a, Vector2 b) { return Vector2{a.x + b.x, a.y + b.y}; }
+// Vector times a scalar, each component rounded to float.
+inline Vector2 Vector2Scale(Vector2 v, float s) { return Vector2{v.x * s, v.y * s}; }
+
+// ---- Window and frame loop --------------------------------------------------
+
+// Sets the frame rate EndDrawing paces to; 0 means unpaced. Callable before InitWindow.
+void SetTargetFPS(int fps);
+// Opens the window and its renderer. Returns false (and says why on standard
+// error) when no window can be had; every other call is then a harmless no-op.
+bool InitWindow(int width, int height, const char* title);
+// True once the window has been asked to close (close button, SIGINT/SIGTERM) or Escape was pressed.
+bool WindowShouldClose(void);
+// Closes the window and shuts SDL down; textures still loaded are released with it.
+void CloseWindow(void);
+// True between a successful InitWindow and CloseWindow.
+bool IsWindowReady(void);
+// Starts a frame's drawing.
+void BeginDrawing(void);
+// Flushes and presents the frame, waits out the rest of the frame time, then polls input.
+void EndDrawing(void);
+// Reads pending SDL events into the key, button and cursor state; EndDrawing calls it.
+void PollInputEvents(void);
+
+// ---- Input (state as of the last poll) -------------------------------------
+
+// Key held at the last poll.
+bool IsKeyDown(int key);
+// Key held at the last poll and not at the poll before.
+bool IsKeyPressed(int key);
+// Mouse button held at the last poll.
+bool IsMouseButtonDown(int button);
+// Cursor position in window pixels (origin top-left, y downward) at the last poll.
+Vector2 GetMousePosition(void);
+
+// ---- Drawing (between BeginDrawing and EndDrawing) -------------------------
+
+// Fills the whole frame with one colour.
+void ClearBackground(Color color);
+// Draws the source part of a texture into dest, rotated about origin (degrees), multiplied by tint.
+// Consecutive quads of one texture are batched into one submission.
+void DrawTexturePro(Texture2D texture, Rectangle source, Rectangle dest, Vector2 origin, float rotation,
+                    Color tint);
+// Fills an axis-aligned rectangle given in whole window pixels.
+void DrawRectangle(int posX, int posY, int width, int height, Color color);
+// Fills a triangle whose vertices run counter-clockwise on the screen.
+void DrawTriangle(Vector2 v1, Vector2 v2, Vector2 v3, Color color);
+// Draws text with its top-left corner at (posX, posY), fontSize pixels high.
+void DrawText(const char* text, int posX, int posY, int fontSize, Color color);
+
+// ---- Textures and screenshots ----------------------------------------------
+
+// Loads an image file into a texture. On failure warns once on standard error and
+// returns a plain white 16x16 texture, so that tinted drawing stays visible.
+Texture2D LoadTexture(const char* fileName);
+// Releases a texture loaded by LoadTexture.
+void UnloadTexture(Texture2D texture);
+// Writes the frame drawn so far (or the last presented one) as a PNG file. Returns false on failure.
+bool TakeScreenshot(const char* fileName);
+
+// ---- Files -----------------------------------------------------------------
+
+// True when a regular file exists at the path.
+bool FileExists(const char* fileName);
+// Folder of the running executable, ending in '/', or "" when unknown.
+const char* GetApplicationDirectory(void);
+
+// ---- Diagnostics for tests and benchmarks ----------------------------------
+
+// Number of geometry submissions made to the renderer since InitWindow.
+uint64_t GetDrawSubmissionCount(void);

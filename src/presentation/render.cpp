@@ -1,0 +1,56 @@
+#include "presentation/render.h"
+
+#include <bit>
+
+#include "presentation/camera.h"
+#include "presentation/light.h"
+#include "shell/game.h"
+#include "world/world.h"
+
+namespace {
+
+// A hair below 1/255, so full light gives 99 and 199 rather than 100 and 200.
+const double BRIGHTNESS_FACTOR = std::bit_cast<float>(0x3B808080u);
+constexpr int FADE_PER_FRAME = 5;
+constexpr Rectangle TILE_SPRITE{0.0f, 0.0f, 16.0f, 16.0f};
+
+uint8_t Fade(uint8_t lightness) { return lightness > FADE_PER_FRAME ? lightness - FADE_PER_FRAME : 0; }
+
+}  // namespace
+
+Color TileTint(uint8_t lightness, uint8_t v)
+{
+    uint8_t m = static_cast<uint8_t>((v + 1) * 100);
+    uint8_t col = static_cast<uint8_t>(static_cast<double>(lightness * m) * BRIGHTNESS_FACTOR);
+    uint8_t r = static_cast<uint8_t>(col * 1.2);
+    return Color{r, col, col, 255};
+}
+
+void drawChunksCulled(GameInstance* game, bool cull)
+{
+    lightChunks(game);
+
+    float side = static_cast<float>(WORLDSCALE);
+    float windowHeight = static_cast<float>(game->WindowHeight);
+    for (int slot = 0; slot < RESIDENT_CHUNKS; slot++) {
+        Chunk* c = game->world[slot];
+        VisibleRange r = VisibleRangeOf(game, c->depth, 0, 1);
+        for (int y = r.rowBegin; y < r.rowEnd; y++) {
+            // Visible columns always overlap the window across; a row overlaps it
+            // unless it lies wholly below or above.
+            float top = TileScreenCorner(game, c->depth, 0, y).y;
+            bool offWindow = cull && (top >= windowHeight || top + side <= 0.0f);
+            for (int x = r.colBegin; x < r.colEnd; x++) {
+                Tile& t = c->wd[x][y];
+                if (!offWindow) {
+                    Vector2 corner = TileScreenCorner(game, c->depth, x, y);
+                    DrawTexturePro(game->textures[0], TILE_SPRITE, Rectangle{corner.x, corner.y, side, side},
+                                   Vector2{0.0f, 0.0f}, 0.0f, TileTint(t.lightness, t.v));
+                }
+                t.lightness = Fade(t.lightness);
+            }
+        }
+    }
+}
+
+void drawChunks(GameInstance* game) { drawChunksCulled(game, true); }

@@ -1,0 +1,155 @@
+#include "shell/game.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include "entities/entity.h"
+#include "presentation/camera.h"
+#include "presentation/render.h"
+#include "shell/mouse.h"
+#include "world/streaming.h"
+#include "world/terrain.h"
+
+namespace {
+
+constexpr int TARGET_FPS = 30;
+constexpr int START_DEPTH = 84;       // shallowest depth generated at start-up
+constexpr int START_CHUNKS = 32;      // depths generated before the window opens
+constexpr const char* CAPTION = "dig deeper!";  // any fixed 11 characters
+constexpr Color BACKGROUND{80, 80, 80, 255};
+constexpr Color CAPTION_COLOR{0, 0, 0, 255};
+constexpr Color PLAYER_COLOR{130, 130, 130, 255};
+constexpr Color TRIANGLE_COLOR{255, 255, 255, 255};
+
+void DrawPlayer(GameInstance* game, Vector2 playerposscaled)
+{
+    Vector2 corner = WorldPixelsToScreen(game, playerposscaled);
+    float scale = static_cast<float>(WORLDSCALE);
+    DrawRectangle(TruncateToInt(corner.x), TruncateToInt(corner.y), TruncateToInt(scale * game->player->size.x),
+                  TruncateToInt(scale * game->player->size.y), PLAYER_COLOR);
+}
+
+// A small white triangle spinning about (10, 10), vertices counter-clockwise on screen.
+void DrawSpinner(float t)
+{
+    DrawTriangle(Vector2{10.0f + 10.0f * std::cos(t), 10.0f + 10.0f * std::sin(t)},
+                 Vector2{10.0f + 10.0f * std::cos(t - 1.0f), 10.0f + 10.0f * std::sin(t - 1.0f)},
+                 Vector2{10.0f + 10.0f * std::cos(t - 3.0f), 10.0f + 10.0f * std::sin(t - 3.0f)}, TRIANGLE_COLOR);
+}
+
+}  // namespace
+
+void SetupWorld(GameInstance* game)
+{
+    game->player = new Entity();
+    game->Entities.push_back(game->player);
+    game->player->chunkdepth = 100;
+    game->player->pos = Vector2{100.0f, -1608.0f};
+    game->player->acc = Vector2{0.0f, 0.0f};
+    game->player->vel = Vector2{0.0f, 0.0f};
+
+    game->CameraPosition = Vector2{100.0f, -1592.0f};
+    game->WindowWidth = 640;
+    game->WindowHeight = 480;
+    game->CameraCenterOffset = Vector2{static_cast<float>(-(game->WindowWidth / 2)),
+                                       static_cast<float>(16 - game->WindowHeight / 2)};
+
+    game->HighestChunk = 10000;
+    game->LowestChunk = -10000;
+    for (Chunk*& slot : game->world) slot = new Chunk();
+    for (int i = 0; i < START_CHUNKS; i++) {
+        Chunk* c = game->world[i];
+        c->replacementdepth = START_DEPTH + i;
+        if (c->replacementdepth < game->HighestChunk) game->HighestChunk = c->replacementdepth;
+        if (c->replacementdepth > game->LowestChunk) game->LowestChunk = c->replacementdepth;
+        generatechunk(c);
+    }
+    SortWindow(game);
+}
+
+void FreeWorld(GameInstance* game)
+{
+    for (Chunk*& slot : game->world) {
+        delete slot;
+        slot = nullptr;
+    }
+    game->UnloadedChunks.clear();
+    game->Entities.clear();
+    delete game->player;
+    game->player = nullptr;
+}
+
+const char* TileImagePath(void)
+{
+    static std::string path;
+    const char* local = "resources/tiles.png";
+    path = local;
+    if (!FileExists(local)) {
+        std::string beside = std::string(GetApplicationDirectory()) + local;
+        if (FileExists(beside.c_str())) path = beside;
+    }
+    return path.c_str();
+}
+
+bool StartGame(GameInstance* game, FrameLoop* loop)
+{
+    SetTargetFPS(TARGET_FPS);
+    SetupWorld(game);
+    if (!InitWindow(game->WindowWidth, game->WindowHeight, "hello window")) {
+        FreeWorld(game);
+        return false;
+    }
+    game->textures[0] = LoadTexture(TileImagePath());
+    loop->iterationfloat = 0.0f;
+    loop->FREEZE = false;
+    return true;
+}
+
+void GlobalTick(GameInstance* game)
+{
+    // 1. Keys set the player's acceleration, jump and the zoom.
+    InputHandle(game->player);
+    // 2. Note the chunk the player starts the tick in.
+    game->playerchunk = game->player->chunkdepth;
+    // 3. Move every body.
+    for (Entity* e : game->Entities) TickEntity(e, game);
+    // 4. The camera follows the player.
+    game->CameraPosition = PanCamera(game->CameraPosition, game->player->pos, 0.4f, game->CameraCenterOffset);
+    // 5. A new chunk for the player may shift the window.
+    if (game->player->chunkdepth != game->playerchunk) PlayerChangesChunkEvent(game);
+    // 6. Generate at most one queued chunk.
+    GenerateQueuedChunk(game);
+    // 7. The mouse digs and places.
+    debugmousedraw(game);
+}
+
+void RunFrame(GameInstance* game, FrameLoop* loop)
+{
+    // Simulate.
+    GlobalTick(game);
+    // Report the V key as sampled last frame, then sample it again.
+    if (loop->FREEZE) std::cout << "stopping!!\n";
+    loop->FREEZE = IsKeyDown(KEY_V);
+    loop->iterationfloat += 0.1f;
+
+    // Draw: background, caption, the lit tiles, the player, the spinner.
+    BeginDrawing();
+    ClearBackground(BACKGROUND);
+    DrawText(CAPTION, 50, 50, 30, CAPTION_COLOR);
+    Vector2 playerposscaled = Vector2Scale(game->player->pos, static_cast<float>(WORLDSCALE));
+    drawChunks(game);
+    DrawPlayer(game, playerposscaled);
+    DrawSpinner(loop->iterationfloat);
+    EndDrawing();
+}
+
+void ShutdownGame(GameInstance* game)
+{
+    // The renderer owns the texture, so it goes before the window closes.
+    UnloadTexture(game->textures[0]);
+    game->textures[0] = Texture2D{};
+    CloseWindow();
+    FreeWorld(game);
+}
