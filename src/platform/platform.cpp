@@ -11,6 +11,7 @@
 #include <SDL_ttf.h>
 #include <fontconfig/fontconfig.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -386,6 +387,55 @@ const CachedText* RenderedText(const char* text, int size, Color color) {
 
 // ---- Images ---------------------------------------------------------------
 
+// The PNG decoder writes its complaints straight to standard error. While an
+// image is decoded they are caught in a scratch file instead, so a bad file
+// gives one warning line that carries the decoder's own words.
+struct CaughtStderr {
+    int saved = -1;
+    std::FILE* sink = nullptr;
+};
+
+CaughtStderr CatchStderr() {
+    CaughtStderr c;
+    std::fflush(stderr);
+    c.sink = std::tmpfile();
+    if (!c.sink) return c;
+    c.saved = dup(STDERR_FILENO);
+    if (c.saved < 0 || dup2(fileno(c.sink), STDERR_FILENO) < 0) {
+        if (c.saved >= 0) close(c.saved);
+        std::fclose(c.sink);
+        return CaughtStderr{};
+    }
+    return c;
+}
+
+// Puts standard error back and returns what was written meanwhile, as one line.
+std::string ReleaseStderr(CaughtStderr& c) {
+    std::string text;
+    if (!c.sink) return text;
+    std::fflush(stderr);
+    dup2(c.saved, STDERR_FILENO);
+    close(c.saved);
+    std::rewind(c.sink);
+    char buf[256];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, c.sink)) > 0 && text.size() < 4096) text.append(buf, n);
+    std::fclose(c.sink);
+    c = CaughtStderr{};
+    std::string line;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string part = text.substr(start, end - start);
+        for (const char* prefix : {"libpng error: ", "libpng warning: "})
+            if (part.rfind(prefix, 0) == 0) part.erase(0, std::strlen(prefix));
+        if (!part.empty()) line += (line.empty() ? "" : "; ") + part;
+        start = end + 1;
+    }
+    return line;
+}
+
 // Decodes an image file, or says why it cannot.
 SDL_Surface* ReadImage(const char* path, std::string* reason) {
     if (!path || !*path) {
@@ -425,9 +475,12 @@ SDL_Surface* ReadImage(const char* path, std::string* reason) {
     }
     SDL_ClearError();
     SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(got));
+    CaughtStderr caught = CatchStderr();
     SDL_Surface* image = rw ? IMG_Load_RW(rw, 1) : nullptr;
+    const std::string decoderSaid = ReleaseStderr(caught);
     if (!image) {
         *reason = Reason(IMG_GetError());
+        if (!decoderSaid.empty()) *reason += " (" + decoderSaid + ")";
         return nullptr;
     }
     if (image->w <= 0 || image->h <= 0) {

@@ -35,13 +35,13 @@ struct Cell {
 
 // Scaled coordinate: the product is exact in double, then rounded to float.
 // The rounding matters: 25 * 0.04f is 0.99999998 before it and 1.0 after.
-float Scaled(float coord, float scalefactor) {
+constexpr float Scaled(float coord, float scalefactor) {
     return static_cast<float>(static_cast<double>(coord) * static_cast<double>(scalefactor));
 }
 
 // Cuts a scaled coordinate into its cell and the fraction inside it. Truncation
-// toward zero makes the cell around zero twice as wide; that is how the world
-// has always looked above depth 1, so it stays.
+// toward zero makes the cell around zero twice as wide, with negative fractions
+// below it; that shapes the terrain from depth 0 upward and is kept.
 Cell CellOf(float scaled) {
     float pinned = scaled;
     if (pinned > kCellLimit) pinned = kCellLimit;
@@ -105,9 +105,7 @@ constexpr float kLayerScales[kLayers] = {kCoarseScale, kFineScale, kLargeScale};
 
 // Lattice columns a layer uses: the cells of columns 0..255 plus the right corner.
 constexpr int LatticeColumns(float scalefactor) {
-    return static_cast<int>(
-               static_cast<float>(static_cast<double>(WORLD_COLUMNS - 1) * static_cast<double>(scalefactor))) +
-           2;
+    return static_cast<int>(Scaled(static_cast<float>(WORLD_COLUMNS - 1), scalefactor)) + 2;
 }
 constexpr int kMaxLatticeColumns = 56;
 constexpr int kMaxLatticeRows = 2 * CHUNK_ROWS;  // each row's cell and the one above it
@@ -120,7 +118,7 @@ struct LayerLattice {
     float fx[WORLD_COLUMNS];
     int32_t row0[CHUNK_ROWS];  // table row holding each tile row's lower corners
     int32_t row1[CHUNK_ROWS];  // and its upper corners
-    double fy[CHUNK_ROWS];     // held as double: the blend reads it so
+    double fy[CHUNK_ROWS];     // the float fraction, held as the double the blend reads
     int64_t latticerow[kMaxLatticeRows];
     int32_t rows;
     float corner[kMaxLatticeRows][kMaxLatticeColumns];  // [table row][lattice column]
@@ -164,7 +162,8 @@ void LayerColumn(const LayerLattice& l, int x, float out[CHUNK_ROWS]) {
     const double fx = l.fx[x];
     double across[kMaxLatticeRows];
     for (int r = 0; r < l.rows; r++) across[r] = Mix(l.corner[r][cx], l.corner[r][cx + 1], fx);
-    // Gather first so that the blending runs over plain arrays and vectorizes.
+    // Gather first so that the blending runs over plain local arrays and
+    // vectorizes; nothing it reads is a float that the output could alias.
     double lower[CHUNK_ROWS], upper[CHUNK_ROWS];
     for (int y = 0; y < CHUNK_ROWS; y++) {
         lower[y] = across[l.row0[y]];

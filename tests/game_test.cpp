@@ -1,0 +1,176 @@
+// Whole frames of the game, headless: the V key's debug line, what a frame
+// shows, the player's input and the zoom.
+#include <cmath>
+
+#include "entities/entity.h"
+#include "headless_game.h"
+#include "presentation/camera.h"
+#include "presentation/render.h"
+
+namespace {
+
+using input_events::PushKey;
+using FrameTest = HeadlessGame;
+
+TEST_F(FrameTest, VWritesItsLineOneFrameLateForEveryFrameItIsSeenDown)
+{
+    EXPECT_EQ(Frames(1), "");  // the first frame never writes it
+    PushKey(KEY_V, true);
+    EXPECT_EQ(Frames(1), "");  // the poll at its end sees V down
+    EXPECT_EQ(Frames(1), "");  // this frame samples it
+    EXPECT_EQ(Frames(1), "stopping!!\n");
+    PushKey(KEY_V, false);
+    EXPECT_EQ(Frames(1), "stopping!!\n");  // its poll sees V up
+    EXPECT_EQ(Frames(1), "stopping!!\n");  // reports the last frame that saw it down
+    EXPECT_EQ(Frames(3), "");
+
+    PushKey(KEY_V, true);  // a press seen in one frame only writes one line
+    Frames(1);
+    PushKey(KEY_V, false);
+    EXPECT_EQ(Frames(3), "stopping!!\n");
+}
+
+TEST_F(FrameTest, TheFirstFramesShowBackgroundCaptionAndSpinner)
+{
+    EXPECT_EQ(Frames(1), "");
+    EXPECT_FLOAT_EQ(loop.iterationfloat, 0.1f);
+    Screenshot shot("first_frame.png");
+    ASSERT_NE(shot.surface, nullptr);
+    EXPECT_EQ(shot.surface->w, 640);
+    EXPECT_EQ(shot.surface->h, 480);
+    // The camera starts far above the player: no tiles yet.
+    EXPECT_TRUE(SameRgb(shot.At(600, 400), Color{80, 80, 80, 255})) << Rgb(shot.At(600, 400));
+    // The spinner's centroid at t = 0.1 is white.
+    float t = 0.1f;
+    float cx = (30.0f + 10.0f * (std::cos(t) + std::cos(t - 1.0f) + std::cos(t - 3.0f))) / 3.0f;
+    float cy = (30.0f + 10.0f * (std::sin(t) + std::sin(t - 1.0f) + std::sin(t - 3.0f))) / 3.0f;
+    EXPECT_TRUE(SameRgb(shot.At(static_cast<int>(cx), static_cast<int>(cy)), Color{255, 255, 255, 255}));
+    // The caption's dark glyphs lie somewhere in its line.
+    int dark = 0;
+    for (int y = 50; y < 85; y++)
+        for (int x = 50; x < 300; x++) dark += SameRgb(shot.At(x, y), Color{0, 0, 0, 255});
+    EXPECT_GT(dark, 50);
+}
+
+TEST_F(FrameTest, ThePlayerIsDrawnAtRestOverItsLitTile)
+{
+    // A plain white sprite, so that a tile's pixels are its tint.
+    UnloadTexture(game.textures[0]);
+    testing::internal::CaptureStderr();
+    game.textures[0] = LoadTexture("no/such/tiles.png");
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("no/such/tiles.png"), std::string::npos);
+
+    SettleCameraOnPlayer();
+    EXPECT_EQ(Frames(1), "");
+    Screenshot shot("player.png");
+    const Color grey{130, 130, 130, 255};
+    EXPECT_TRUE(SameRgb(shot.At(320, 256), grey)) << Rgb(shot.At(320, 256));
+    EXPECT_TRUE(SameRgb(shot.At(331, 283), grey)) << Rgb(shot.At(331, 283));
+    EXPECT_FALSE(SameRgb(shot.At(332, 270), grey));
+    EXPECT_FALSE(SameRgb(shot.At(325, 284), grey));
+    // The start tile is solid rock at full light; its right edge shows beside the player.
+    Color tile = shot.At(334, 260);
+    EXPECT_TRUE(SameRgb(tile, TileTint(255, 1))) << Rgb(tile);
+    EXPECT_EQ(game.world[49]->wd[100][8].lightness, 250);
+    // Light spreads: the tile a few columns right is lit, if dimmer.
+    Color lit = shot.At(320 + 3 * 16 + 8, 264);
+    EXPECT_GT(lit.g, 0);
+    EXPECT_LT(lit.g, tile.g);
+}
+
+TEST_F(FrameTest, TheCameraGlidesOntoThePlayer)
+{
+    Frames(1);
+    EXPECT_NE(game.CameraPosition.y, -1592.0f);
+    Frames(60);
+    EXPECT_NEAR(game.CameraPosition.x, 1280.0f, 0.5f);
+    EXPECT_NEAR(game.CameraPosition.y, -25952.0f, 0.5f);
+    Screenshot shot("settled.png");
+    EXPECT_TRUE(SameRgb(shot.At(320, 256), Color{130, 130, 130, 255}));
+}
+
+TEST_F(FrameTest, ZoomKeysTakeEffectInTheFrameTheyArePressed)
+{
+    SettleCameraOnPlayer();
+    Frames(1);
+    Vector2 before = game.CameraPosition;
+    PushKey(KEY_KP_ADD, true);
+    Poll();
+    Frames(1);
+    EXPECT_EQ(WORLDSCALE, 17);
+    // This frame's camera already aimed with the new zoom: the view jumps.
+    Vector2 expected = PanCamera(before, game.player->pos, 0.4f, game.CameraCenterOffset);
+    EXPECT_EQ(game.CameraPosition.x, expected.x);
+    EXPECT_EQ(game.CameraPosition.y, expected.y);
+
+    PushKey(KEY_KP_ADD, false);  // held down for several frames: one step only
+    Poll();
+    Frames(60);  // the glide back
+    EXPECT_EQ(WORLDSCALE, 17);
+    Screenshot zoomed("zoomed.png");
+    const Color grey{130, 130, 130, 255};
+    EXPECT_TRUE(SameRgb(zoomed.At(320 + 12, 256 + 29), grey));  // 13 x 30 now
+    EXPECT_FALSE(SameRgb(zoomed.At(320 + 13, 256 + 29), grey));
+    EXPECT_FALSE(SameRgb(zoomed.At(320 + 12, 256 + 30), grey));
+
+    WORLDSCALE = 1;
+    PushKey(KEY_KP_SUBTRACT, true);
+    Poll();
+    Frames(1);
+    EXPECT_EQ(WORLDSCALE, 1);  // never below 1
+}
+
+TEST_F(FrameTest, KeysMoveThePlayerAsTheKeyTableSays)
+{
+    PushKey(KEY_A, true);
+    PushKey(KEY_D, true);
+    Poll();
+    InputHandle(game.player);
+    EXPECT_EQ(game.player->acc.x, 0.1f);  // D wins
+    PushKey(KEY_D, false);
+    PushKey(KEY_S, true);
+    Poll();
+    InputHandle(game.player);
+    EXPECT_EQ(game.player->acc.x, -0.1f);
+    EXPECT_EQ(game.player->acc.y, -0.1f);
+    PushKey(KEY_A, false);
+    PushKey(KEY_S, false);
+    Poll();
+    InputHandle(game.player);
+    EXPECT_EQ(game.player->acc.x, 0.0f);
+    EXPECT_EQ(game.player->acc.y, 0.0f);
+
+    // W only jumps from the ground.
+    PushKey(KEY_W, true);
+    Poll();
+    game.player->istouchingground = false;
+    game.player->vel.y = 0.0f;
+    InputHandle(game.player);
+    EXPECT_EQ(game.player->vel.y, 0.0f);
+    game.player->istouchingground = true;
+    InputHandle(game.player);
+    EXPECT_EQ(game.player->vel.y, 1.5f);
+}
+
+TEST_F(FrameTest, WHeldJumpsAgainOnEveryLanding)
+{
+    // Carve a room around the player with a floor under it.
+    for (int x = 95; x <= 105; x++)
+        for (int top = -1620; top <= -1590; top++) {
+            int32_t d = DepthOfWholeHeight(top);
+            game.world[SlotOfDepth(&game, d)]->wd[x][top + 16 * d].v = top == -1611;
+        }
+    Frames(10);  // settle on the floor
+    ASSERT_TRUE(game.player->istouchingground);
+    PushKey(KEY_W, true);
+    Poll();
+    int takeoffs = 0;
+    for (int i = 0; i < 80; i++) {
+        bool grounded = game.player->istouchingground;
+        Frames(1);
+        if (grounded && game.player->vel.y > 0.0f) takeoffs++;
+    }
+    EXPECT_GE(takeoffs, 3);  // a jump lasts about 22 ticks
+}
+
+}  // namespace
