@@ -1,8 +1,12 @@
 // The window, frame clock, input, drawing and textures, on SDL2.
 //
-// Every frame is drawn into an off-screen target the size of the window and
+// Every frame is drawn into an off-screen picture the size of the window and
 // copied to the window when it is presented, so a screenshot taken between
-// frames reads exactly what the player saw, on any renderer.
+// frames reads exactly what the player saw. With a graphics card that picture
+// is a render-target texture; on SDL's software renderer it is a plain surface
+// in memory, which also lets the tile quads be filled straight into it: SDL's
+// software renderer would otherwise take each quad of a batch one by one,
+// which at one pixel per tile costs more than the whole rest of a frame.
 
 #include "platform/platform.h"
 
@@ -36,10 +40,9 @@ constexpr int kMouseButtonCount = 8;
 constexpr int kFallbackTextureSize = 16;
 
 // Quads of one texture gather here until something else is drawn. The buffer
-// grows to what a frame needs and then stays; a frame that draws more than
-// the cap is split into several submissions rather than growing without end.
-constexpr size_t kFirstBatchQuads = 4096;
-constexpr size_t kMaxBatchQuads = size_t{1} << 18;
+// is allocated once with the window, so frames allocate nothing; a frame that
+// draws more (zoomed far out) is split into a few submissions.
+constexpr size_t kBatchQuads = size_t{1} << 14;
 
 // Positions beyond this are far outside any window; keeping them out of the
 // renderer keeps its float-to-int conversions in range.
@@ -57,13 +60,14 @@ constexpr long long kMaxImageFileBytes = 256LL * 1024 * 1024;
 
 // The frame wait sleeps until this close to the deadline, then spins, since
 // a sleep can wake late but a spin cannot.
-constexpr auto kSpinMargin = std::chrono::milliseconds(1);
+constexpr auto kSpinMargin = std::chrono::milliseconds(2);
 
 struct LoadedTexture {
     unsigned int id;
     SDL_Texture* texture;
     int width;
     int height;
+    std::vector<Uint32> pixels;  // ARGB8888 copy for the software fill; empty otherwise
 };
 
 struct CachedText {
@@ -90,7 +94,9 @@ struct Layer {
     bool closeRequested = false;
     SDL_Window* window = nullptr;
     SDL_Renderer* renderer = nullptr;
-    SDL_Texture* frame = nullptr;  // the off-screen frame every draw lands in
+    bool software = false;               // drawing on SDL's software renderer
+    SDL_Texture* frame = nullptr;        // with a graphics card: the frame, a render target
+    SDL_Surface* frameSurface = nullptr; // in software: the frame, which the renderer draws into
     int width = 0;
     int height = 0;
 
@@ -110,6 +116,8 @@ struct Layer {
     SDL_Texture* batchTexture = nullptr;
     float batchTextureWidth = 0.0f;
     float batchTextureHeight = 0.0f;
+    bool batchUpright = true;        // every quad of the batch is an unturned rectangle
+    std::vector<int> texelColumns;   // scratch for the software fill, one entry per frame column
 
     uint64_t submissions = 0;
 
@@ -151,18 +159,92 @@ void GrowBatch(size_t quads) {
     L.batchCapacity = quads;
 }
 
-void FlushBatch() {
-    if (L.batchQuads == 0) return;
-    SDL_RenderGeometry(L.renderer, L.batchTexture, L.vertices.data(), static_cast<int>(L.batchQuads * 4),
-                       L.indices.data(), static_cast<int>(L.batchQuads * 6));
-    ++L.submissions;
-    L.batchQuads = 0;
-}
-
 const LoadedTexture* FindTexture(unsigned int id) {
     for (const LoadedTexture& t : L.textures)
         if (t.id == id) return &t;
     return nullptr;
+}
+
+// Index of the texel that a pixel centre at texture coordinate t falls on,
+// kept on the texture like a clamped sampler; NaN gives texel 0.
+int TexelIndex(double t, int size) {
+    const double i = t * size;
+    if (!(i >= 0.0)) return 0;
+    return i < size ? static_cast<int>(i) : size - 1;  // truncation is floor here
+}
+
+// First whole pixel whose centre is at or right of (below) an edge; the
+// edge is within the drawable range, so the conversion cannot overflow.
+int FirstPixelFrom(double edge) {
+    const double c = edge - 0.5;
+    const int i = static_cast<int>(c);
+    return i < c ? i + 1 : i;
+}
+
+// One texel times the tint, laid over one frame pixel with alpha, in the same
+// integer arithmetic as SDL's software blitter (so a white texel under a tint
+// gives exactly the tint).
+Uint32 BlendTexel(Uint32 texel, SDL_Color tint, Uint32 dst) {
+    const Uint32 a = (texel >> 24) * tint.a / 255;
+    Uint32 r = ((texel >> 16) & 0xFF) * tint.r / 255;
+    Uint32 g = ((texel >> 8) & 0xFF) * tint.g / 255;
+    Uint32 b = (texel & 0xFF) * tint.b / 255;
+    if (a == 255) return 0xFF000000u | (r << 16) | (g << 8) | b;
+    r = r * a / 255;
+    g = g * a / 255;
+    b = b * a / 255;
+    const Uint32 keep = 255 - a;
+    const Uint32 da = a + keep * (dst >> 24) / 255;
+    const Uint32 dr = r + keep * ((dst >> 16) & 0xFF) / 255;
+    const Uint32 dg = g + keep * ((dst >> 8) & 0xFF) / 255;
+    const Uint32 db = b + keep * (dst & 0xFF) / 255;
+    return (da << 24) | (dr << 16) | (dg << 8) | db;
+}
+
+// Fills the batch's unturned quads straight into the software frame. A pixel
+// belongs to a quad when its centre lies inside, left and top edges included,
+// and shows the texel under that centre: the rule a graphics card follows, so
+// both kinds of renderer give the same picture.
+void FillUprightQuads(const LoadedTexture& tex) {
+    SDL_RenderFlush(L.renderer);  // whatever SDL still holds lies underneath
+    SDL_Surface* frame = L.frameSurface;
+    Uint32* frameRows = static_cast<Uint32*>(frame->pixels);
+    const int stride = frame->pitch / static_cast<int>(sizeof(Uint32));
+    int* columns = L.texelColumns.data();
+    for (size_t q = 0; q < L.batchQuads; ++q) {
+        const SDL_Vertex* v = &L.vertices[q * 4];  // top-left, bottom-left, bottom-right, top-right
+        const double x0 = v[0].position.x, x1 = v[3].position.x;
+        const double y0 = v[0].position.y, y1 = v[1].position.y;
+        const int px0 = std::max(0, FirstPixelFrom(std::min(x0, x1)));
+        const int px1 = std::min(L.width, FirstPixelFrom(std::max(x0, x1)));
+        const int py0 = std::max(0, FirstPixelFrom(std::min(y0, y1)));
+        const int py1 = std::min(L.height, FirstPixelFrom(std::max(y0, y1)));
+        if (px0 >= px1 || py0 >= py1) continue;
+        const double u0 = v[0].tex_coord.x, du = (v[3].tex_coord.x - u0) / (x1 - x0);
+        const double t0 = v[0].tex_coord.y, dt = (v[1].tex_coord.y - t0) / (y1 - y0);
+        for (int px = px0; px < px1; ++px) columns[px - px0] = TexelIndex(u0 + (px + 0.5 - x0) * du, tex.width);
+        const SDL_Color tint = v[0].color;
+        for (int py = py0; py < py1; ++py) {
+            const Uint32* texels = &tex.pixels[static_cast<size_t>(TexelIndex(t0 + (py + 0.5 - y0) * dt, tex.height)) *
+                                               static_cast<size_t>(tex.width)];
+            Uint32* out = frameRows + static_cast<ptrdiff_t>(py) * stride + px0;
+            for (int i = 0; i < px1 - px0; ++i) out[i] = BlendTexel(texels[columns[i]], tint, out[i]);
+        }
+    }
+}
+
+void FlushBatch() {
+    if (L.batchQuads == 0) return;
+    const LoadedTexture* tex = L.software && L.batchUpright ? FindTexture(L.batchId) : nullptr;
+    if (tex && !tex->pixels.empty()) {
+        FillUprightQuads(*tex);
+    } else {
+        SDL_RenderGeometry(L.renderer, L.batchTexture, L.vertices.data(), static_cast<int>(L.batchQuads * 4),
+                           L.indices.data(), static_cast<int>(L.batchQuads * 6));
+    }
+    ++L.submissions;
+    L.batchQuads = 0;
+    L.batchUpright = true;
 }
 
 SDL_Color ToSdl(Color c) { return SDL_Color{c.r, c.g, c.b, c.a}; }
@@ -171,13 +253,34 @@ bool InDrawableRange(float v) { return v >= -kMaxCoordinate && v <= kMaxCoordina
 
 // ---- Window ---------------------------------------------------------------
 
-SDL_Renderer* CreateRenderer(SDL_Window* window) {
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (driver && std::strcmp(driver, "dummy") == 0)
-        return SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
-    SDL_Renderer* r = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
-    if (!r) r = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
-    return r;
+bool Named(const char* value, const char* name) { return value && SDL_strcasecmp(value, name) == 0; }
+
+// Sets up the software frame: a surface in memory with SDL's software renderer drawing into it.
+bool OpenSoftwareFrame(int width, int height) {
+    L.frameSurface = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ARGB8888);
+    if (!L.frameSurface) return false;
+    SDL_SetSurfaceBlendMode(L.frameSurface, SDL_BLENDMODE_NONE);  // presented as it is, alpha ignored
+    L.renderer = SDL_CreateSoftwareRenderer(L.frameSurface);
+    if (!L.renderer) return false;
+    L.software = true;
+    return SDL_GetWindowSurface(L.window) != nullptr;  // where frames are presented
+}
+
+// Chooses the renderer. Frames are drawn in memory by the layer's own fill,
+// a few milliseconds even for the 120,000 tiles of zoom 1 on any machine,
+// while OpenGL without a graphics card (Xvfb, virtual machines) takes over
+// 150 ms for them. A graphics card's renderer is used only when asked for by
+// name in SDL_RENDER_DRIVER, falling back to software when it cannot start.
+bool OpenRenderer(int width, int height) {
+    const char* asked = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
+    if (Named(SDL_GetCurrentVideoDriver(), "dummy") || !asked || !*asked || Named(asked, "software"))
+        return OpenSoftwareFrame(width, height);
+    L.renderer = SDL_CreateRenderer(L.window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
+    if (!L.renderer) return OpenSoftwareFrame(width, height);
+    L.frame = SDL_CreateTexture(L.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, width, height);
+    if (!L.frame) return false;
+    SDL_SetTextureBlendMode(L.frame, SDL_BLENDMODE_NONE);
+    return SDL_SetRenderTarget(L.renderer, L.frame) == 0;
 }
 
 void ReleaseTextCaches() {
@@ -195,6 +298,7 @@ void TearDown() {
     L.textures.clear();
     if (L.frame) SDL_DestroyTexture(L.frame);
     if (L.renderer) SDL_DestroyRenderer(L.renderer);
+    if (L.frameSurface) SDL_FreeSurface(L.frameSurface);
     if (L.window) SDL_DestroyWindow(L.window);
     if (L.ttfStarted) TTF_Quit();
     IMG_Quit();
@@ -254,7 +358,11 @@ void HandleEvent(const SDL_Event& e) {
             break;
         case SDL_KEYDOWN:
         case SDL_KEYUP: {
-            const int key = KeyFromScancode(e.key.keysym.scancode);
+            // Read as a plain number: a pushed event may carry any value in this field.
+            static_assert(sizeof(e.key.keysym.scancode) == sizeof(int32_t));
+            int32_t scancode;
+            std::memcpy(&scancode, &e.key.keysym.scancode, sizeof scancode);
+            const int key = KeyFromScancode(scancode);
             if (key == KEY_NULL) break;
             if (e.type == SDL_KEYDOWN) {
                 // A press counts even when the key is let go again before the
@@ -491,13 +599,45 @@ SDL_Surface* ReadImage(const char* path, std::string* reason) {
     return image;
 }
 
-SDL_Texture* CreateWhiteTexture() {
-    SDL_Texture* t = SDL_CreateTexture(L.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC,
-                                       kFallbackTextureSize, kFallbackTextureSize);
-    if (!t) return nullptr;
-    std::vector<Uint32> white(kFallbackTextureSize * kFallbackTextureSize, 0xFFFFFFFFu);
-    SDL_UpdateTexture(t, nullptr, white.data(), kFallbackTextureSize * static_cast<int>(sizeof(Uint32)));
-    return t;
+// Makes a texture from ARGB8888 pixels; the software fill keeps its own copy of them.
+bool MakeTexture(const Uint32* pixels, int width, int height, int pitch, LoadedTexture* out) {
+    SDL_Texture* t = SDL_CreateTexture(L.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, width, height);
+    if (!t) return false;
+    if (SDL_UpdateTexture(t, nullptr, pixels, pitch) != 0) {
+        SDL_DestroyTexture(t);
+        return false;
+    }
+    SDL_SetTextureBlendMode(t, SDL_BLENDMODE_BLEND);
+    out->texture = t;
+    out->width = width;
+    out->height = height;
+    out->pixels.clear();
+    if (L.software) {
+        out->pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+        for (int y = 0; y < height; ++y)
+            std::memcpy(&out->pixels[static_cast<size_t>(y) * static_cast<size_t>(width)],
+                        reinterpret_cast<const unsigned char*>(pixels) + static_cast<ptrdiff_t>(y) * pitch,
+                        static_cast<size_t>(width) * sizeof(Uint32));
+    }
+    return true;
+}
+
+bool MakeTextureFromImage(SDL_Surface* image, LoadedTexture* out) {
+    SDL_Surface* argb = SDL_ConvertSurfaceFormat(image, SDL_PIXELFORMAT_ARGB8888, 0);
+    if (!argb) return false;
+    bool ok = SDL_LockSurface(argb) == 0;
+    if (ok) {
+        ok = MakeTexture(static_cast<const Uint32*>(argb->pixels), argb->w, argb->h, argb->pitch, out);
+        SDL_UnlockSurface(argb);
+    }
+    SDL_FreeSurface(argb);
+    return ok;
+}
+
+bool MakeWhiteTexture(LoadedTexture* out) {
+    const std::vector<Uint32> white(kFallbackTextureSize * kFallbackTextureSize, 0xFFFFFFFFu);
+    return MakeTexture(white.data(), kFallbackTextureSize, kFallbackTextureSize,
+                       kFallbackTextureSize * static_cast<int>(sizeof(Uint32)), out);
 }
 
 }  // namespace
@@ -536,12 +676,7 @@ bool InitWindow(int width, int height, const char* title) {
     L.window = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
                                 SDL_WINDOW_SHOWN);
     if (!L.window) return fail(SDL_GetError());
-    L.renderer = CreateRenderer(L.window);
-    if (!L.renderer) return fail(SDL_GetError());
-    L.frame = SDL_CreateTexture(L.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, width, height);
-    if (!L.frame) return fail(SDL_GetError());
-    SDL_SetTextureBlendMode(L.frame, SDL_BLENDMODE_NONE);
-    if (SDL_SetRenderTarget(L.renderer, L.frame) != 0) return fail(SDL_GetError());
+    if (!OpenRenderer(width, height)) return fail(SDL_GetError());
     SDL_SetRenderDrawBlendMode(L.renderer, SDL_BLENDMODE_BLEND);
     SDL_SetRenderDrawColor(L.renderer, 0, 0, 0, 255);
     SDL_RenderClear(L.renderer);
@@ -549,7 +684,8 @@ bool InitWindow(int width, int height, const char* title) {
 
     L.width = width;
     L.height = height;
-    GrowBatch(kFirstBatchQuads);
+    L.texelColumns.resize(static_cast<size_t>(width));
+    GrowBatch(kBatchQuads);
     L.open = true;
     ResetFrameSchedule();
     return true;
@@ -566,16 +702,24 @@ bool IsWindowReady(void) { return L.open; }
 
 void BeginDrawing(void) {
     if (!L.open) return;
-    SDL_SetRenderTarget(L.renderer, L.frame);
+    if (L.frame) SDL_SetRenderTarget(L.renderer, L.frame);
 }
 
 void EndDrawing(void) {
     if (!L.open) return;
     FlushBatch();
-    SDL_SetRenderTarget(L.renderer, nullptr);
-    SDL_RenderCopy(L.renderer, L.frame, nullptr, nullptr);
-    SDL_RenderPresent(L.renderer);
-    SDL_SetRenderTarget(L.renderer, L.frame);
+    if (L.software) {
+        SDL_RenderFlush(L.renderer);
+        if (SDL_Surface* screen = SDL_GetWindowSurface(L.window)) {
+            SDL_BlitSurface(L.frameSurface, nullptr, screen, nullptr);
+            SDL_UpdateWindowSurface(L.window);
+        }
+    } else {
+        SDL_SetRenderTarget(L.renderer, nullptr);
+        SDL_RenderCopy(L.renderer, L.frame, nullptr, nullptr);
+        SDL_RenderPresent(L.renderer);
+        SDL_SetRenderTarget(L.renderer, L.frame);
+    }
     WaitForFrameEnd();
     PollInputEvents();
 }
@@ -664,13 +808,15 @@ void DrawTexturePro(Texture2D texture, Rectangle source, Rectangle dest, Vector2
           std::isfinite(topRight.y) && std::isfinite(bottomLeft.x) && std::isfinite(bottomLeft.y) &&
           std::isfinite(bottomRight.x) && std::isfinite(bottomRight.y)))
         return;
+    // Like triangles, a quad shows only its front: corners running
+    // counter-clockwise on the screen. A negative destination width or height
+    // turns it away (both together turn it half round, which shows).
+    const double cross =
+        (static_cast<double>(bottomLeft.x) - topLeft.x) * (static_cast<double>(bottomRight.y) - topLeft.y) -
+        (static_cast<double>(bottomLeft.y) - topLeft.y) * (static_cast<double>(bottomRight.x) - topLeft.x);
+    if (!(cross < 0.0)) return;
 
-    if (L.batchQuads == L.batchCapacity) {
-        if (L.batchCapacity < kMaxBatchQuads)
-            GrowBatch(std::min(L.batchCapacity * 2, kMaxBatchQuads));
-        else
-            FlushBatch();
-    }
+    if (L.batchQuads == L.batchCapacity) FlushBatch();
 
     const float w = L.batchTextureWidth;
     const float h = L.batchTextureHeight;
@@ -679,6 +825,9 @@ void DrawTexturePro(Texture2D texture, Rectangle source, Rectangle dest, Vector2
     const float top = source.y / h;
     const float bottom = (source.y + source.height) / h;
     const SDL_Color c = ToSdl(tint);
+    if (!(topLeft.y == topRight.y && bottomLeft.y == bottomRight.y && topLeft.x == bottomLeft.x &&
+          topRight.x == bottomRight.x))
+        L.batchUpright = false;
     SDL_Vertex* v = &L.vertices[L.batchQuads * 4];
     v[0] = SDL_Vertex{{topLeft.x, topLeft.y}, c, {flipX ? right : left, top}};
     v[1] = SDL_Vertex{{bottomLeft.x, bottomLeft.y}, c, {flipX ? right : left, bottom}};
@@ -743,36 +892,28 @@ Texture2D LoadTexture(const char* fileName) {
         return Texture2D{0, 0, 0};
     }
     std::string reason;
-    SDL_Texture* texture = nullptr;
-    int width = 0;
-    int height = 0;
+    LoadedTexture loaded{0, nullptr, 0, 0, {}};
+    bool ok = false;
     if (SDL_Surface* image = ReadImage(fileName, &reason)) {
         SDL_ClearError();
-        texture = SDL_CreateTextureFromSurface(L.renderer, image);
-        if (texture) {
-            width = image->w;
-            height = image->h;
-        } else {
-            reason = Reason(SDL_GetError());
-        }
+        ok = MakeTextureFromImage(image, &loaded);
+        if (!ok) reason = Reason(SDL_GetError());
         SDL_FreeSurface(image);
     }
-    if (!texture) {
-        texture = CreateWhiteTexture();
-        if (!texture) {
+    if (!ok) {
+        if (!MakeWhiteTexture(&loaded)) {
             std::fprintf(stderr, "delve: cannot load texture '%s': %s; no stand-in texture either: %s\n", shown,
                          reason.c_str(), Reason(SDL_GetError()));
             return Texture2D{0, 0, 0};
         }
         std::fprintf(stderr, "delve: cannot load texture '%s': %s; drawing with a plain white %dx%d texture\n",
                      shown, reason.c_str(), kFallbackTextureSize, kFallbackTextureSize);
-        width = kFallbackTextureSize;
-        height = kFallbackTextureSize;
     }
-    SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_BLEND);
-    const LoadedTexture loaded{gNextTextureId++, texture, width, height};
-    L.textures.push_back(loaded);
-    return Texture2D{loaded.id, width, height};
+    loaded.id = gNextTextureId++;
+    if (gNextTextureId == 0) gNextTextureId = 1;  // 0 means "no texture"
+    L.textures.push_back(std::move(loaded));
+    const LoadedTexture& t = L.textures.back();
+    return Texture2D{t.id, t.width, t.height};
 }
 
 void UnloadTexture(Texture2D texture) {
@@ -801,7 +942,7 @@ bool TakeScreenshot(const char* fileName) {
         return false;
     }
     FlushBatch();
-    SDL_SetRenderTarget(L.renderer, L.frame);
+    if (L.frame) SDL_SetRenderTarget(L.renderer, L.frame);
     const int pitch = L.width * 3;
     std::vector<unsigned char> pixels(static_cast<size_t>(pitch) * static_cast<size_t>(L.height));
     bool ok = SDL_RenderReadPixels(L.renderer, nullptr, SDL_PIXELFORMAT_RGB24, pixels.data(), pitch) == 0;

@@ -86,7 +86,8 @@ void PollInputEvents(void);
 
 // Key held at the last poll.
 bool IsKeyDown(int key);
-// Key held at the last poll and not at the poll before.
+// Key held at the last poll and not at the poll before; a key pressed and let
+// go again between two polls also counts, so a quick tap is not lost.
 bool IsKeyPressed(int key);
 // Mouse button held at the last poll.
 bool IsMouseButtonDown(int button);
@@ -127,5 +128,6 @@ const char* GetApplicationDirectory(void);
 
 // ---- Diagnostics for tests and benchmarks ----------------------------------
 
-// Number of geometry submissions made to the renderer since InitWindow.
+// Number of geometry submissions made to the renderer since InitWindow: one per
+// batch of quads, one per triangle.
 uint64_t GetDrawSubmissionCount(void);
