@@ -15,8 +15,18 @@ build: deps
 run: build
 	./$(BUILD)/delve
 
+# `make test` then builds the game and its tests again with AddressSanitizer and
+# UndefinedBehaviorSanitizer and runs them there too; any report fails. The soak
+# plays fewer frames in that build, and the e2e play, which drives a real X
+# server whose drivers are not ours to check, runs in the plain build only.
+ASAN_BUILD ?= build-asan
+ASAN_SOAK_FRAMES ?= 10000
+
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDELVE_SANITIZE=ON
+	cmake --build $(ASAN_BUILD) -j $(JOBS) --target delve delve_tests delve_alloc_test
+	cd $(ASAN_BUILD) && DELVE_SOAK_FRAMES=$(ASAN_SOAK_FRAMES) ctest --output-on-failure -j $(JOBS) -LE e2e
 
 bench: build
 	@for b in $(BUILD)/bench_*; do echo "== $$b"; SDL_VIDEODRIVER=dummy SDL_RENDER_DRIVER=software $$b || exit 1; done

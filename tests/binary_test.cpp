@@ -1,0 +1,194 @@
+// The real game binary, started as a player starts it, from a folder of its
+// own: what it says and how it ends when its tile image is missing or broken,
+// and when no window can be opened.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "platform/platform.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// Generous: a sanitizer build starts and stops several times slower.
+constexpr auto kStartLimit = 30s;
+constexpr auto kStopLimit = 30s;
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// True once the process has its SIGTERM handler: the window layer is up and a
+// SIGTERM becomes a close request instead of killing it outright.
+bool CatchesSigterm(pid_t pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("SigCgt:", 0) != 0) continue;
+        unsigned long long mask = std::stoull(line.substr(7), nullptr, 16);
+        return (mask >> (SIGTERM - 1)) & 1;
+    }
+    return false;
+}
+
+// Waits for the process to end; -1 when it is still running after `limit`.
+int WaitFor(pid_t pid, std::chrono::seconds limit)
+{
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (std::chrono::steady_clock::now() < deadline) {
+        pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done == pid) return status;
+        std::this_thread::sleep_for(10ms);
+    }
+    return -1;
+}
+
+struct GameRun {
+    bool started = false;  // reached the point where SIGTERM asks it to close
+    int status = -1;       // as waitpid gives it; -1 when it hung and was killed
+    std::string out;
+    std::string err;
+};
+
+struct BinaryTest : testing::Test {
+    fs::path home;  // a scratch folder holding the binary's copy
+    fs::path game;
+
+    void SetUp() override
+    {
+        std::string pattern = testing::TempDir() + "delve_binary_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        home = pattern;
+        fs::path built = fs::path(GetApplicationDirectory()) / "delve";
+        ASSERT_TRUE(fs::exists(built)) << built;
+        game = home / "delve";
+        fs::copy_file(built, game);
+    }
+    void TearDown() override { fs::remove_all(home); }
+
+    // Starts the copy in `folder` under the given video driver. When `stop`,
+    // sends SIGTERM once the game is up, as a desktop's logout would.
+    GameRun Start(const fs::path& folder, const char* videoDriver, bool stop)
+    {
+        GameRun run;
+        fs::path out = home / "stdout.txt", err = home / "stderr.txt";
+        pid_t pid = fork();
+        if (pid == 0) {
+            int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (o < 0 || e < 0 || dup2(o, STDOUT_FILENO) < 0 || dup2(e, STDERR_FILENO) < 0) _exit(126);
+            if (chdir(folder.c_str()) != 0) _exit(126);
+            setenv("SDL_VIDEODRIVER", videoDriver, 1);
+            setenv("SDL_RENDER_DRIVER", "software", 1);
+            setenv("SDL_AUDIODRIVER", "dummy", 1);
+            execl(game.c_str(), game.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        EXPECT_GT(pid, 0);
+        if (pid <= 0) return run;
+        if (stop) {
+            auto deadline = std::chrono::steady_clock::now() + kStartLimit;
+            while (!(run.started = CatchesSigterm(pid)) && std::chrono::steady_clock::now() < deadline &&
+                   waitpid(pid, nullptr, WNOHANG) == 0)
+                std::this_thread::sleep_for(5ms);
+            // A few frames, then the request to close.
+            std::this_thread::sleep_for(200ms);
+            kill(pid, SIGTERM);
+        }
+        run.status = WaitFor(pid, kStopLimit);
+        if (run.status == -1) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        run.out = ReadFile(out);
+        run.err = ReadFile(err);
+        return run;
+    }
+
+    // Runs the game with `image` as its tile image (none when null) and checks
+    // one warning that names the image, a quiet standard output and a clean end.
+    void ExpectWarnedAndClosed(const std::string* image)
+    {
+        fs::create_directory(home / "resources");
+        if (image) WriteFile(home / "resources" / "tiles.png", *image);
+        else fs::remove_all(home / "resources");
+        GameRun run = Start(home, "dummy", true);
+        EXPECT_TRUE(run.started) << run.err;
+        ASSERT_NE(run.status, -1) << "did not close after SIGTERM";
+        EXPECT_TRUE(WIFEXITED(run.status) && WEXITSTATUS(run.status) == 0) << "status " << run.status << "\n"
+                                                                           << run.err;
+        EXPECT_EQ(run.out, "");
+        const std::string start = "delve: cannot load texture 'resources/tiles.png': ";
+        EXPECT_EQ(run.err.rfind(start, 0), 0u) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_GT(run.err.size(), start.size() + 1) << "the warning gives a reason";
+    }
+};
+
+TEST_F(BinaryTest, MissingTileImageGivesOneWarningAndTheGameStillRunsAndCloses)
+{
+    ExpectWarnedAndClosed(nullptr);
+}
+
+TEST_F(BinaryTest, EmptyTruncatedOrForeignTileImagesGiveOneWarningEach)
+{
+    const std::string good = ReadFile(fs::path(GetApplicationDirectory()) / "resources" / "tiles.png");
+    ASSERT_GT(good.size(), 60u);
+    const std::string images[] = {"", good.substr(0, good.size() / 2), "GIF89a, or so it says\n"};
+    for (const std::string& image : images) {
+        SCOPED_TRACE(testing::Message() << image.size() << " bytes");
+        ExpectWarnedAndClosed(&image);
+    }
+}
+
+TEST_F(BinaryTest, TheImageBesideTheBinaryIsFoundFromAnyFolderAndLoadsQuietly)
+{
+    fs::copy(fs::path(GetApplicationDirectory()) / "resources", home / "resources", fs::copy_options::recursive);
+    fs::path elsewhere = home / "elsewhere";
+    fs::create_directory(elsewhere);
+    GameRun run = Start(elsewhere, "dummy", true);
+    EXPECT_TRUE(run.started);
+    ASSERT_NE(run.status, -1) << "did not close after SIGTERM";
+    EXPECT_TRUE(WIFEXITED(run.status) && WEXITSTATUS(run.status) == 0) << "status " << run.status;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "");
+}
+
+TEST_F(BinaryTest, NoWindowMeansOneMessageAndExitStatusOne)
+{
+    GameRun run = Start(home, "nonexistent", false);
+    ASSERT_NE(run.status, -1) << "hung without a window";
+    EXPECT_TRUE(WIFEXITED(run.status) && WEXITSTATUS(run.status) == 1) << "status " << run.status;
+    EXPECT_EQ(run.out, "");
+    const std::string start = "delve: cannot open a window: ";
+    EXPECT_EQ(run.err.rfind(start, 0), 0u) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_GT(run.err.size(), start.size() + 1) << "a reason is given";
+}
+
+}  // namespace
