@@ -59,7 +59,7 @@ int main(int argc, char** argv)
     bool ok = true;
 
     for (int i = 0; i < 60; i++) RunFrame(&game, &loop);
-    ok &= Shoot(dir, "start.png");
+    ok &= Shoot(dir, "screenshot.png");
 
     PushKey(SDL_SCANCODE_S, true);
     for (int i = 0; i < 90; i++) {

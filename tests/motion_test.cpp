@@ -152,6 +152,31 @@ TEST_F(SweepTest, ProbesOutsideTheResidentWindowAreSolid)
     EXPECT_EQ(body.pos.y, -1608.0f);
 }
 
+TEST_F(SweepTest, BetweenHeightsFifteenAndSixteenThePhasesReadDifferentChunks)
+{
+    // A window reaching above height 0: slot 61 holds depth -1, slot 62 depth 0.
+    for (int i = 0; i < RESIDENT_CHUNKS; i++) game.world[i]->depth = game.world[i]->replacementdepth = i - 62;
+    Tile& geometric = game.world[61]->wd[10][0];  // depth -1, row 0: spans heights 15 to 16
+    Tile& lower = game.world[62]->wd[10][0];      // depth 0, row 0: spans heights -1 to 0
+
+    // The vertical phase rounds the probe up into depth -1 and sees the tile there.
+    geometric.v = 1;
+    Place(10.1f, 15.5f, 0.0f, -0.1f);
+    EntityVelStep(&body, &game);
+    EXPECT_EQ(body.pos.y, 15.5f);
+    // The horizontal phase truncates into depth 0 and reads its row 0, 16 rows lower.
+    Place(10.1f, 15.5f, 0.1f, 0.0f);
+    EntityVelStep(&body, &game);
+    EXPECT_EQ(body.pos.x, 10.1f + 0.1f);
+
+    geometric.v = 0;
+    lower.v = 1;
+    Place(10.1f, 15.5f, 0.1f, 0.0f);
+    EntityVelStep(&body, &game);
+    EXPECT_EQ(body.pos.x, 10.1f);
+    EXPECT_EQ(body.vel.x, 0.0f);
+}
+
 TEST_F(SweepTest, HugeVelocitiesEndTheSweep)
 {
     Place(100.2f, -1608.0f, 1e30f, -1e30f);
