@@ -68,6 +68,7 @@ struct LoadedTexture {
     int width;
     int height;
     std::vector<Uint32> pixels;  // ARGB8888 copy for the software fill; empty otherwise
+    bool opaque;                 // every texel of that copy has full alpha
 };
 
 struct CachedText {
@@ -201,6 +202,14 @@ Uint32 BlendTexel(Uint32 texel, SDL_Color tint, Uint32 dst) {
     return (da << 24) | (dr << 16) | (dg << 8) | db;
 }
 
+// BlendTexel for an opaque texel under an opaque tint: the tinted texel alone.
+Uint32 TintOpaqueTexel(Uint32 texel, SDL_Color tint) {
+    const Uint32 r = ((texel >> 16) & 0xFF) * tint.r / 255;
+    const Uint32 g = ((texel >> 8) & 0xFF) * tint.g / 255;
+    const Uint32 b = (texel & 0xFF) * tint.b / 255;
+    return 0xFF000000u | (r << 16) | (g << 8) | b;
+}
+
 // Fills the batch's unturned quads straight into the software frame. A pixel
 // belongs to a quad when its centre lies inside, left and top edges included,
 // and shows the texel under that centre: the rule a graphics card follows, so
@@ -224,11 +233,16 @@ void FillUprightQuads(const LoadedTexture& tex) {
         const double t0 = v[0].tex_coord.y, dt = (v[1].tex_coord.y - t0) / (y1 - y0);
         for (int px = px0; px < px1; ++px) columns[px - px0] = TexelIndex(u0 + (px + 0.5 - x0) * du, tex.width);
         const SDL_Color tint = v[0].color;
+        const bool opaque = tex.opaque && tint.a == 255;  // the common case: no blending at all
         for (int py = py0; py < py1; ++py) {
             const Uint32* texels = &tex.pixels[static_cast<size_t>(TexelIndex(t0 + (py + 0.5 - y0) * dt, tex.height)) *
                                                static_cast<size_t>(tex.width)];
             Uint32* out = frameRows + static_cast<ptrdiff_t>(py) * stride + px0;
-            for (int i = 0; i < px1 - px0; ++i) out[i] = BlendTexel(texels[columns[i]], tint, out[i]);
+            if (opaque) {
+                for (int i = 0; i < px1 - px0; ++i) out[i] = TintOpaqueTexel(texels[columns[i]], tint);
+            } else {
+                for (int i = 0; i < px1 - px0; ++i) out[i] = BlendTexel(texels[columns[i]], tint, out[i]);
+            }
         }
     }
 }
@@ -619,6 +633,7 @@ bool MakeTexture(const Uint32* pixels, int width, int height, int pitch, LoadedT
                         reinterpret_cast<const unsigned char*>(pixels) + static_cast<ptrdiff_t>(y) * pitch,
                         static_cast<size_t>(width) * sizeof(Uint32));
     }
+    out->opaque = std::all_of(out->pixels.begin(), out->pixels.end(), [](Uint32 p) { return (p >> 24) == 0xFF; });
     return true;
 }
 
@@ -892,7 +907,7 @@ Texture2D LoadTexture(const char* fileName) {
         return Texture2D{0, 0, 0};
     }
     std::string reason;
-    LoadedTexture loaded{0, nullptr, 0, 0, {}};
+    LoadedTexture loaded{0, nullptr, 0, 0, {}, false};
     bool ok = false;
     if (SDL_Surface* image = ReadImage(fileName, &reason)) {
         SDL_ClearError();
