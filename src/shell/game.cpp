@@ -1,7 +1,6 @@
 #include "shell/game.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <iostream>
 #include <string>
 
@@ -81,16 +80,12 @@ void FreeWorld(GameInstance* game)
     game->player = nullptr;
 }
 
-const char* TileImagePath(void)
+std::string TileImagePath(void)
 {
-    static std::string path;
-    const char* local = "resources/tiles.png";
-    path = local;
-    if (!FileExists(local)) {
-        std::string beside = std::string(GetApplicationDirectory()) + local;
-        if (FileExists(beside.c_str())) path = beside;
-    }
-    return path.c_str();
+    const std::string local = "resources/tiles.png";
+    if (FileExists(local.c_str())) return local;
+    std::string beside = GetApplicationDirectory() + local;
+    return FileExists(beside.c_str()) ? beside : local;  // a missing image is named as the game looks for it
 }
 
 bool StartGame(GameInstance* game, FrameLoop* loop)
@@ -101,7 +96,7 @@ bool StartGame(GameInstance* game, FrameLoop* loop)
         FreeWorld(game);
         return false;
     }
-    game->textures[0] = LoadTexture(TileImagePath());
+    game->textures[0] = LoadTexture(TileImagePath().c_str());
     loop->iterationfloat = 0.0f;
     loop->FREEZE = false;
     return true;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <list>
+#include <string>
 
 #include "platform/platform.h"
 #include "world/world.h"
@@ -37,7 +38,7 @@ void SetupWorld(GameInstance* game);
 // Frees what SetupWorld allocated.
 void FreeWorld(GameInstance* game);
 // Where the tile image is: resources/ under the working folder, else beside the executable.
-const char* TileImagePath(void);
+std::string TileImagePath(void);
 
 // Full start-up: frame rate, world, window, tile texture. False when no window
 // could be opened; nothing is left allocated then.
