@@ -18,12 +18,9 @@ namespace {
 void DigShaft(GameInstance* game, int below)
 {
     int feet = static_cast<int>(std::ceil(game->player->pos.y));
-    for (int k = feet - below; k <= feet + 3; k++) {
-        int32_t depth = DepthOfWholeHeight(k);
-        int32_t slot = SlotOfDepth(game, depth);
-        if (slot < 0 || slot >= RESIDENT_CHUNKS) continue;
-        for (int x = 98; x <= 102; x++) game->world[slot]->wd[x][k + CHUNK_ROWS * depth].v = 0;
-    }
+    for (int k = feet - below; k <= feet + 3; k++)
+        for (int x = 98; x <= 102; x++)
+            if (Tile* t = TileWithTopEdge(game, x, k)) t->v = 0;
 }
 
 void PushKey(SDL_Scancode key, bool down)

@@ -16,12 +16,9 @@ struct DescentTest : HeadlessGame {
     {
         int top = static_cast<int>(std::ceil(game.player->pos.y)) + above;
         int bottom = static_cast<int>(std::ceil(game.player->pos.y)) - below;
-        for (int k = bottom; k <= top; k++) {
-            int32_t depth = DepthOfWholeHeight(k);
-            int32_t slot = SlotOfDepth(&game, depth);
-            if (slot < 0 || slot >= RESIDENT_CHUNKS) continue;
-            for (int x = 98; x <= 102; x++) game.world[slot]->wd[x][k + CHUNK_ROWS * depth].v = 0;
-        }
+        for (int k = bottom; k <= top; k++)
+            for (int x = 98; x <= 102; x++)
+                if (Tile* t = TileWithTopEdge(&game, x, k)) t->v = 0;
     }
     // Everything streaming promises after a frame.
     void CheckWindow(int frame)

@@ -156,10 +156,7 @@ TEST_F(FrameTest, WHeldJumpsAgainOnEveryLanding)
 {
     // Carve a room around the player with a floor under it.
     for (int x = 95; x <= 105; x++)
-        for (int top = -1620; top <= -1590; top++) {
-            int32_t d = DepthOfWholeHeight(top);
-            game.world[SlotOfDepth(&game, d)]->wd[x][top + 16 * d].v = top == -1611;
-        }
+        for (int top = -1620; top <= -1590; top++) TileWithTopEdge(&game, x, top)->v = top == -1611;
     Frames(10);  // settle on the floor
     ASSERT_TRUE(game.player->istouchingground);
     PushKey(KEY_W, true);

@@ -60,16 +60,6 @@ Phase PhaseAt(int frame, int totalFrames)
     return Phase::WanderAgain;
 }
 
-// A tile by the whole-number height of its top edge; null when not resident.
-Tile* TileByTop(GameInstance* g, int column, int top)
-{
-    if (column < 0 || column >= WORLD_COLUMNS) return nullptr;
-    int32_t depth = DepthOfWholeHeight(top);
-    int32_t slot = SlotOfDepth(g, depth);
-    if (slot < 0 || slot >= RESIDENT_CHUNKS) return nullptr;
-    return &g->world[slot]->wd[column][top + CHUNK_ROWS * depth];
-}
-
 // The tiles the body's footprint covers, probed as the sweep probes it: offsets
 // 0, 1, 2 ... and then the extent, from the top-left corner.
 struct Cell {
@@ -148,7 +138,7 @@ struct SoakTest : HeadlessGame {
         int top = TruncateToInt(std::ceil(game.player->pos.y));
         for (int k = top - below; k <= top + above; k++)
             for (int x = px - halfWidth; x <= px + halfWidth + 1; x++)
-                if (Tile* t = TileByTop(&game, x, k)) t->v = 0;
+                if (Tile* t = TileWithTopEdge(&game, x, k)) t->v = 0;
     }
 
     void RandomKeys(double p)
@@ -320,7 +310,7 @@ TEST_F(SoakTest, LongSeededPlayKeepsTheWindowTheBodyAndTheOutputSound)
         for (int k = 0; k < 8; k++) recycledDepth[k] = game.world[RESIDENT_CHUNKS - 1 - k]->depth;
         std::vector<Cell> solidBefore;
         for (Cell c : Footprint(player))
-            if (Tile* t = TileByTop(&game, c.column, c.top); t && t->v) solidBefore.push_back(c);
+            if (Tile* t = TileWithTopEdge(&game, c.column, c.top); t && t->v) solidBefore.push_back(c);
 
         RunFrame(&game, &loop);
 
@@ -356,7 +346,7 @@ TEST_F(SoakTest, LongSeededPlayKeepsTheWindowTheBodyAndTheOutputSound)
             out.str("");
         }
         for (Cell c : Footprint(player)) {
-            Tile* t = TileByTop(&game, c.column, c.top);
+            Tile* t = TileWithTopEdge(&game, c.column, c.top);
             if (!t) {
                 fault << "body reaches the non-resident tile " << c.column << ", " << c.top << "; ";
             } else if (t->v && t != placed && std::find(solidBefore.begin(), solidBefore.end(), c) == solidBefore.end()) {

@@ -11,10 +11,10 @@
 // The tile whose top edge is at whole-number height `top`, in the current window.
 inline Tile& TileWithTop(GameInstance* g, int column, int top)
 {
-    int32_t depth = DepthOfWholeHeight(top);
-    int32_t slot = SlotOfDepth(g, depth);
-    EXPECT_TRUE(slot >= 0 && slot < RESIDENT_CHUNKS) << "height " << top << " is not resident";
-    return g->world[slot]->wd[column][top + CHUNK_ROWS * depth];
+    Tile* t = TileWithTopEdge(g, column, top);
+    EXPECT_NE(t, nullptr) << "column " << column << " at height " << top << " is not resident";
+    static Tile scratch;
+    return t ? *t : scratch;
 }
 
 // Empties every resident tile.

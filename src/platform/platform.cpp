@@ -111,7 +111,6 @@ struct Layer {
     // The batch of quads waiting for one submission, and the texture they use.
     std::vector<SDL_Vertex> vertices;
     std::vector<int> indices;
-    size_t batchCapacity = 0;  // quads the two arrays hold
     size_t batchQuads = 0;
     unsigned int batchId = 0;
     SDL_Texture* batchTexture = nullptr;
@@ -143,11 +142,11 @@ const char* Reason(const char* text) { return (text && *text) ? text : "unknown 
 
 // ---- Frame target and batch -------------------------------------------------
 
-void GrowBatch(size_t quads) {
-    L.vertices.resize(quads * 4);
-    L.indices.resize(quads * 6);
+void AllocateBatch() {
+    L.vertices.assign(kBatchQuads * 4, SDL_Vertex{});
+    L.indices.assign(kBatchQuads * 6, 0);
     // Two triangles per quad sharing the diagonal from its first to its third corner.
-    for (size_t q = L.batchCapacity; q < quads; ++q) {
+    for (size_t q = 0; q < kBatchQuads; ++q) {
         const int v = static_cast<int>(q * 4);
         int* i = &L.indices[q * 6];
         i[0] = v;
@@ -157,7 +156,6 @@ void GrowBatch(size_t quads) {
         i[4] = v + 3;
         i[5] = v;
     }
-    L.batchCapacity = quads;
 }
 
 const LoadedTexture* FindTexture(unsigned int id) {
@@ -700,7 +698,7 @@ bool InitWindow(int width, int height, const char* title) {
     L.width = width;
     L.height = height;
     L.texelColumns.resize(static_cast<size_t>(width));
-    GrowBatch(kBatchQuads);
+    AllocateBatch();
     L.open = true;
     ResetFrameSchedule();
     return true;
@@ -831,7 +829,7 @@ void DrawTexturePro(Texture2D texture, Rectangle source, Rectangle dest, Vector2
         (static_cast<double>(bottomLeft.y) - topLeft.y) * (static_cast<double>(bottomRight.x) - topLeft.x);
     if (!(cross < 0.0)) return;
 
-    if (L.batchQuads == L.batchCapacity) FlushBatch();
+    if (L.batchQuads == kBatchQuads) FlushBatch();
 
     const float w = L.batchTextureWidth;
     const float h = L.batchTextureHeight;

@@ -19,6 +19,15 @@ int32_t SlotOfDepth(const GameInstance* g, int32_t depth)
 
 Tile* TileAt(GameInstance* g, GlobalTilePosition p) { return &g->world[p.chunkid]->wd[p.x][p.y]; }
 
+Tile* TileWithTopEdge(GameInstance* g, int column, int top)
+{
+    if (column < 0 || column >= WORLD_COLUMNS) return nullptr;
+    int32_t depth = DepthOfWholeHeight(top);
+    int32_t slot = SlotOfDepth(g, depth);
+    if (slot < 0 || slot >= RESIDENT_CHUNKS) return nullptr;
+    return &g->world[slot]->wd[column][top + int64_t{CHUNK_ROWS} * depth];
+}
+
 GlobalTilePosition GetTileFromPos(GameInstance* g, Vector2 pos)
 {
     int32_t chunkdepth = DepthOfHeight(pos.y);

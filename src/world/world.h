@@ -58,6 +58,9 @@ int32_t SlotOfDepth(const GameInstance* g, int32_t depth);
 inline bool IsResidentTile(GlobalTilePosition p) { return p.chunkid < RESIDENT_CHUNKS && p.y < CHUNK_ROWS; }
 // The tile an address names; only for addresses that IsResidentTile accepts.
 Tile* TileAt(GameInstance* g, GlobalTilePosition p);
+// The tile in `column` whose top edge is at whole-number height `top`; null
+// when that tile is not resident.
+Tile* TileWithTopEdge(GameInstance* g, int column, int top);
 
 // Tile address of a world position. Writes "STOP\n" to standard output when the
 // position lies outside the window (slot above 63), and returns the address anyway.
