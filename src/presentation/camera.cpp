@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "shell/game.h"
+#include "shell/state.h"
 #include "world/world.h"
 
 Vector2 PanCamera(Vector2 CameraPos, Vector2 targetpos, float interpolate, Vector2 offset)
