@@ -18,7 +18,7 @@ Vector2 PanCamera(Vector2 CameraPos, Vector2 targetpos, float interpolate, Vecto
     if (t.x == CameraPos.x) t.x = goal.x;
     if (t.y == CameraPos.y) t.y = goal.y;
     // The bound uses the window's design width, not the live one.
-    int32_t right = WORLD_COLUMNS * WORLDSCALE - 640;
+    int32_t right = WORLD_COLUMNS * WORLDSCALE - WINDOW_WIDTH;
     if (t.x < 0.0f) {
         t.x = 0.0f;
     } else if (t.x > static_cast<float>(right)) {

@@ -11,6 +11,11 @@
 
 struct Entity;
 
+// The window the game opens, pixels. The camera keeps to this width at the
+// world's right edge, whatever the live window is.
+constexpr int32_t WINDOW_WIDTH = 640;
+constexpr int32_t WINDOW_HEIGHT = 480;
+
 struct GameInstance {
     Entity* player = nullptr;                   // the player's body, owned for the whole run
     int32_t playerchunk = 0;                    // player's chunkdepth at the start of this tick
