@@ -14,17 +14,7 @@ namespace {
 
 using input_events::PushKey;
 using input_events::PushMouseButton;
-
-// A cursor move to any position: the relative motion is left out, since no
-// int holds the jump between the two extremes.
-void PushCursor(int x, int y)
-{
-    SDL_Event e{};
-    e.type = SDL_MOUSEMOTION;
-    e.motion.x = x;
-    e.motion.y = y;
-    SDL_PushEvent(&e);
-}
+using input_events::PushMouseMove;
 
 struct Spot {
     int x, y;
@@ -59,7 +49,7 @@ struct ExtremesTest : HeadlessGame {
     {
         SCOPED_TRACE(testing::Message() << "zoom " << WORLDSCALE << ", cursor " << spot.x << ", " << spot.y
                                         << (left ? ", left" : "") << (right ? ", right" : ""));
-        PushCursor(spot.x, spot.y);
+        PushMouseMove(spot.x, spot.y);
         PushMouseButton(MOUSE_BUTTON_LEFT, left);
         PushMouseButton(MOUSE_BUTTON_RIGHT, right);
         Poll();

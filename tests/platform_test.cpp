@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-#include "input_events.h"
+#include "harness/input_events.h"
 #include "platform/platform.h"
 
 namespace {
@@ -95,13 +95,6 @@ void WriteQuartersPng(const std::string& path) {
 
 void Quad(Texture2D t, float x, float y, float size, Color tint) {
     DrawTexturePro(t, Rectangle{0, 0, 16, 16}, Rectangle{x, y, size, size}, Vector2{0, 0}, 0.0f, tint);
-}
-
-void PushWindowEvent(Uint8 event) {
-    SDL_Event e{};
-    e.type = SDL_WINDOWEVENT;
-    e.window.event = event;
-    SDL_PushEvent(&e);
 }
 
 // Each test gets a fresh 640x480 window on the headless driver, unpaced.

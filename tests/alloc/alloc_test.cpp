@@ -121,18 +121,8 @@ struct AllocTest : HeadlessGame {
         Poll();
     }
 
-    void Carve(int below, int above)
-    {
-        int px = TruncateToInt(game.player->pos.x);
-        int top = TruncateToInt(std::ceil(game.player->pos.y));
-        for (int k = top - below; k <= top + above; k++) {
-            int32_t depth = DepthOfWholeHeight(k);
-            int32_t slot = SlotOfDepth(&game, depth);
-            if (slot < 0 || slot >= RESIDENT_CHUNKS) continue;
-            for (int x = std::max(px - 3, 0); x <= std::min(px + 4, WORLD_COLUMNS - 1); x++)
-                game.world[slot]->wd[x][k + CHUNK_ROWS * depth].v = 0;
-        }
-    }
+    // Empties a shaft eight columns wide around the player.
+    void Carve(int below, int above) { CarveAroundPlayer(&game, -3, 4, below, above); }
 
     // One frame, counted; returns its allocations.
     long CountedFrame()

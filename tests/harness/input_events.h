@@ -1,9 +1,14 @@
-// Test helpers that drive the game's input through SDL's own event queue, the
-// same path a real keyboard and mouse take. Call them after InitWindow, then
-// PollInputEvents (or finish a frame) to let the game see them.
+// Drive the game's input through SDL's own event queue, the same path a real
+// keyboard, mouse and window manager take: for the tests and the screenshot
+// tool. Call them after InitWindow, then PollInputEvents (or finish a frame)
+// to let the game see them.
 #pragma once
 
 #include <SDL.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 
 #include "platform/platform.h"
 
@@ -48,13 +53,18 @@ inline void PushKey(int key, bool down) { PushKeyScancode(ScancodeOf(key), down)
 inline int cursorX = 0;
 inline int cursorY = 0;
 
+// The relative motion saturates, since no int holds the jump between two far
+// extremes; the game reads only the position.
 inline void PushMouseMove(int x, int y) {
+    auto relative = [](int to, int from) {
+        return static_cast<int>(std::clamp<int64_t>(int64_t{to} - from, INT_MIN, INT_MAX));
+    };
     SDL_Event e{};
     e.type = SDL_MOUSEMOTION;
     e.motion.x = x;
     e.motion.y = y;
-    e.motion.xrel = x - cursorX;
-    e.motion.yrel = y - cursorY;
+    e.motion.xrel = relative(x, cursorX);
+    e.motion.yrel = relative(y, cursorY);
     cursorX = x;
     cursorY = y;
     SDL_PushEvent(&e);
@@ -70,6 +80,14 @@ inline void PushMouseButton(int button, bool down) {
                                                      : SDL_BUTTON_MIDDLE;
     e.button.x = cursorX;
     e.button.y = cursorY;
+    SDL_PushEvent(&e);
+}
+
+// A window event: focus lost, the close button and the like.
+inline void PushWindowEvent(Uint8 event) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = event;
     SDL_PushEvent(&e);
 }
 
