@@ -26,8 +26,8 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 // Generous: a sanitizer build starts and stops several times slower.
-constexpr auto kStartLimit = 30s;
-constexpr auto kStopLimit = 30s;
+constexpr auto START_LIMIT = 30s;
+constexpr auto STOP_LIMIT = 30s;
 
 std::string ReadFile(const fs::path& path)
 {
@@ -112,7 +112,7 @@ struct BinaryTest : testing::Test {
         EXPECT_GT(pid, 0);
         if (pid <= 0) return run;
         if (stop) {
-            auto deadline = std::chrono::steady_clock::now() + kStartLimit;
+            auto deadline = std::chrono::steady_clock::now() + START_LIMIT;
             while (!(run.started = CatchesSigterm(pid)) && std::chrono::steady_clock::now() < deadline &&
                    waitpid(pid, nullptr, WNOHANG) == 0)
                 std::this_thread::sleep_for(5ms);
@@ -120,7 +120,7 @@ struct BinaryTest : testing::Test {
             std::this_thread::sleep_for(200ms);
             kill(pid, SIGTERM);
         }
-        run.status = WaitFor(pid, kStopLimit);
+        run.status = WaitFor(pid, STOP_LIMIT);
         if (run.status == -1) {
             kill(pid, SIGKILL);
             waitpid(pid, nullptr, 0);

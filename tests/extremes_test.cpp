@@ -19,7 +19,7 @@ using input_events::PushMouseMove;
 struct Spot {
     int x, y;
 };
-const Spot kSpots[] = {
+const Spot SPOTS[] = {
     {0, 0},           {639, 479},        {-1, -1},          {640, 480},      {320, 256},
     {INT_MIN, 0},     {INT_MAX, 0},      {0, INT_MIN},      {0, INT_MAX},    {INT_MIN, INT_MIN},
     {INT_MAX, INT_MAX}, {-100000, 5000}, {1000000, -1000000},
@@ -75,7 +75,7 @@ struct ExtremesTest : HeadlessGame {
     void EverySpotAndButton()
     {
         residentPicks = 0;
-        for (Spot s : kSpots) {
+        for (Spot s : SPOTS) {
             FrameAt(s, true, false);
             FrameAt(s, false, true);
             FrameAt(s, true, true);

@@ -25,12 +25,12 @@ namespace {
 
 using namespace input_events;
 
-constexpr Color kBackground{80, 80, 80, 255};
-constexpr Color kWhite{255, 255, 255, 255};
+constexpr Color BACKGROUND{80, 80, 80, 255};
+constexpr Color WHITE{255, 255, 255, 255};
 
 using Rgb = std::array<int, 3>;
 Rgb RgbOf(Color c) { return Rgb{c.r, c.g, c.b}; }
-const Rgb kBg = RgbOf(kBackground), kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kYellow{255, 255, 0};
+const Rgb BG = RgbOf(BACKGROUND), RED{255, 0, 0}, GREEN{0, 255, 0}, BLUE{0, 0, 255}, YELLOW{255, 255, 0};
 
 // A path in the test scratch folder that no other test process uses.
 std::string ScratchPath(const std::string& name) {
@@ -59,7 +59,7 @@ void ExpectScreen(const std::vector<Px>& want) {
 template <typename F>
 uint64_t Frame(F draw) {
     BeginDrawing();
-    ClearBackground(kBackground);
+    ClearBackground(BACKGROUND);
     const uint64_t before = GetDrawSubmissionCount();
     draw();
     EndDrawing();
@@ -84,7 +84,7 @@ Texture2D WhiteTexture() { return LoadCaught("no/such/dir/white.png").texture; }
 void WriteQuartersPng(const std::string& path) {
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 16, 16, 32, SDL_PIXELFORMAT_RGBA32);
     ASSERT_NE(s, nullptr);
-    const Rgb quarters[] = {kRed, kGreen, kBlue, kYellow};
+    const Rgb quarters[] = {RED, GREEN, BLUE, YELLOW};
     for (int q = 0; q < 4; ++q) {
         const SDL_Rect r{8 * (q % 2), 8 * (q / 2), 8, 8};
         SDL_FillRect(s, &r, SDL_MapRGB(s->format, quarters[q][0], quarters[q][1], quarters[q][2]));
@@ -224,7 +224,7 @@ TEST_F(PlatformDraw, TintedQuadsComeOutExactInThePresentedFrame) {
         SCOPED_TRACE(testing::Message() << "tint " << testing::PrintToString(tint));
         ExpectScreen({{16 * i, 0, tint}, {16 * i + 15, 15, tint}, {i, 100, tint}, {7 * i + 3, 206, tint}});
     }
-    ExpectScreen({{16 * n, 0, kBg}, {0, 16, kBg}, {n, 100, kBg}, {0, 101, kBg}, {0, 207, kBg}, {639, 479, kBg}});
+    ExpectScreen({{16 * n, 0, BG}, {0, 16, BG}, {n, 100, BG}, {0, 101, BG}, {0, 207, BG}, {639, 479, BG}});
 }
 
 // Rectangles in whole pixels, clipped without overflow; the game's spinning
@@ -237,23 +237,23 @@ TEST_F(PlatformDraw, RectanglesAndTrianglesFillTheirPixelsOverEarlierDraws) {
     const Vector2 c{10 + 10 * std::cos(t - 3), 10 + 10 * std::sin(t - 3)};
     Frame([&] {
         Quad(white, 0, 0, 32, Color{255, 0, 0, 255});
-        DrawTriangle(a, b, c, kWhite);
-        DrawTriangle(Vector2{a.x + 100, a.y}, Vector2{c.x + 100, c.y}, Vector2{b.x + 100, b.y}, kWhite);
+        DrawTriangle(a, b, c, WHITE);
+        DrawTriangle(Vector2{a.x + 100, a.y}, Vector2{c.x + 100, c.y}, Vector2{b.x + 100, b.y}, WHITE);
         Quad(white, 200, 0, 32, Color{255, 0, 0, 255});
         DrawRectangle(216, 0, 32, 32, Color{0, 255, 0, 255});
         Quad(white, 240, 0, 32, Color{0, 0, 255, 255});
         DrawRectangle(10, 120, 30, 40, Color{130, 130, 130, 255});
         DrawRectangle(600, 470, 1000, 1000, Color{1, 2, 3, 255});  // runs off the bottom-right
-        DrawRectangle(100, 100, -20, 10, kWhite);                  // no width: nothing
-        DrawRectangle(INT_MAX - 5, INT_MAX - 5, INT_MAX, INT_MAX, kWhite);
-        DrawRectangle(INT_MIN, INT_MIN, 5, 5, kWhite);
+        DrawRectangle(100, 100, -20, 10, WHITE);                  // no width: nothing
+        DrawRectangle(INT_MAX - 5, INT_MAX - 5, INT_MAX, INT_MAX, WHITE);
+        DrawRectangle(INT_MIN, INT_MIN, 5, 5, WHITE);
     });
     const int cx = static_cast<int>((a.x + b.x + c.x) / 3), cy = static_cast<int>((a.y + b.y + c.y) / 3);
     const Rgb grey{130, 130, 130}, white3{255, 255, 255};
-    ExpectScreen({{cx, cy, white3}, {16, 5, white3}, {10, 18, kRed}, {cx + 100, cy, kBg},  // triangles
-                  {208, 8, kRed}, {220, 8, kGreen}, {244, 8, kBlue},                       // covering
-                  {10, 120, grey}, {39, 159, grey}, {40, 120, kBg}, {9, 120, kBg}, {10, 160, kBg},
-                  {10, 119, kBg}, {639, 479, {1, 2, 3}}, {599, 479, kBg}, {90, 105, kBg}});
+    ExpectScreen({{cx, cy, white3}, {16, 5, white3}, {10, 18, RED}, {cx + 100, cy, BG},  // triangles
+                  {208, 8, RED}, {220, 8, GREEN}, {244, 8, BLUE},                       // covering
+                  {10, 120, grey}, {39, 159, grey}, {40, 120, BG}, {9, 120, BG}, {10, 160, BG},
+                  {10, 119, BG}, {639, 479, {1, 2, 3}}, {599, 479, BG}, {90, 105, BG}});
     // From far up-left to far down-right: it covers everything.
     Frame([] { DrawRectangle(INT_MIN / 2, INT_MIN / 2, INT_MAX, INT_MAX, Color{4, 5, 6, 255}); });
     ExpectScreen({{0, 0, {4, 5, 6}}, {639, 479, {4, 5, 6}}});
@@ -270,11 +270,11 @@ TEST_F(PlatformBatch, QuadsOfOneTextureAreOneSubmissionUntilTheBatchIsFull) {
         });
     };
     EXPECT_EQ(pixelQuads(5000), 1u);
-    constexpr int kQuads = 20000;  // beyond what one batch holds
-    EXPECT_EQ(pixelQuads(kQuads), 2u);
+    constexpr int QUADS = 20000;  // beyond what one batch holds
+    EXPECT_EQ(pixelQuads(QUADS), 2u);
     ExpectScreen({{0, 0, {7, 7, 7}},
-                  {(kQuads - 1) % 640, (kQuads - 1) / 640, {7, 7, 7}},
-                  {kQuads % 640, kQuads / 640, kBg}});
+                  {(QUADS - 1) % 640, (QUADS - 1) / 640, {7, 7, 7}},
+                  {QUADS % 640, QUADS / 640, BG}});
 }
 
 TEST_F(PlatformBatch, AnotherTextureOrAnotherKindOfDrawStartsANewSubmission) {
@@ -283,24 +283,24 @@ TEST_F(PlatformBatch, AnotherTextureOrAnotherKindOfDrawStartsANewSubmission) {
     // Two quads of texture a with something drawn between them.
     auto around = [&](auto between) {
         return Frame([&] {
-            Quad(a, 0, 0, 16, kWhite);
+            Quad(a, 0, 0, 16, WHITE);
             between();
-            Quad(a, 32, 0, 16, kWhite);
+            Quad(a, 32, 0, 16, WHITE);
         });
     };
-    EXPECT_EQ(around([&] { Quad(a, 16, 0, 16, kWhite); }), 1u) << "one texture throughout";
-    EXPECT_EQ(around([&] { Quad(b, 16, 0, 16, kWhite); }), 3u) << "another texture between";
-    EXPECT_EQ(around([] { DrawRectangle(0, 20, 5, 5, kWhite); }), 2u) << "a rectangle between";
-    EXPECT_EQ(around([] { DrawTriangle({0, 30}, {0, 40}, {10, 30}, kWhite); }), 3u) << "a triangle, itself one";
+    EXPECT_EQ(around([&] { Quad(a, 16, 0, 16, WHITE); }), 1u) << "one texture throughout";
+    EXPECT_EQ(around([&] { Quad(b, 16, 0, 16, WHITE); }), 3u) << "another texture between";
+    EXPECT_EQ(around([] { DrawRectangle(0, 20, 5, 5, WHITE); }), 2u) << "a rectangle between";
+    EXPECT_EQ(around([] { DrawTriangle({0, 30}, {0, 40}, {10, 30}, WHITE); }), 3u) << "a triangle, itself one";
 }
 
 TEST_F(PlatformBatch, QuadsOutsideTheWindowOrBrokenAreNotSubmitted) {
     const Texture2D white = WhiteTexture();
     EXPECT_EQ(Frame([&] {
-                  for (float x : {-16.0f, 640.0f, NAN, -1e30f}) Quad(white, x, 0, 16, kWhite);
-                  for (float y : {-16.0f, 480.0f, NAN, 1e30f}) Quad(white, 0, y, 16, kWhite);
-                  Quad(white, 0, 0, INFINITY, kWhite);
-                  Quad(white, -1e30f, -1e30f, 2e30f, kWhite);
+                  for (float x : {-16.0f, 640.0f, NAN, -1e30f}) Quad(white, x, 0, 16, WHITE);
+                  for (float y : {-16.0f, 480.0f, NAN, 1e30f}) Quad(white, 0, y, 16, WHITE);
+                  Quad(white, 0, 0, INFINITY, WHITE);
+                  Quad(white, -1e30f, -1e30f, 2e30f, WHITE);
               }),
               0u);
     // Quads that reach into the window by a single pixel are kept.
@@ -310,7 +310,7 @@ TEST_F(PlatformBatch, QuadsOutsideTheWindowOrBrokenAreNotSubmitted) {
         Quad(white, 639, -15, 16, Color{3, 3, 3, 255});
         Quad(white, -15, 479, 16, Color{4, 4, 4, 255});
     });
-    ExpectScreen({{639, 479, {1, 1, 1}}, {0, 0, {2, 2, 2}}, {639, 0, {3, 3, 3}}, {0, 479, {4, 4, 4}}, {1, 1, kBg}});
+    ExpectScreen({{639, 479, {1, 1, 1}}, {0, 0, {2, 2, 2}}, {639, 0, {3, 3, 3}}, {0, 479, {4, 4, 4}}, {1, 1, BG}});
 }
 
 using PlatformTexture = Platform;
@@ -337,7 +337,7 @@ TEST_F(PlatformTexture, UnusableFilesGiveOneWarningAndAWhiteStandIn) {
         EXPECT_GT(l.err.size(), prefix.size() + 1) << "the warning gives a reason";
         EXPECT_TRUE(l.texture.id != 0 && l.texture.width == 16 && l.texture.height == 16);
         Frame([&] { Quad(l.texture, 0, 0, 16, Color{118, 99, 99, 255}); });
-        ExpectScreen({{0, 0, {118, 99, 99}}, {15, 15, {118, 99, 99}}, {16, 16, kBg}});
+        ExpectScreen({{0, 0, {118, 99, 99}}, {15, 15, {118, 99, 99}}, {16, 16, BG}});
     }
 }
 
@@ -352,7 +352,7 @@ TEST_F(PlatformTexture, GoodImageLoadsQuietlyAndItsTexelsLandWhereDrawn) {
     EXPECT_EQ(l.err + l.out, "");
     ASSERT_TRUE(l.texture.width == 16 && l.texture.height == 16);
     auto draw = [&](Rectangle source, Rectangle dest, Vector2 origin, float rotation) {
-        DrawTexturePro(l.texture, source, dest, origin, rotation, kWhite);
+        DrawTexturePro(l.texture, source, dest, origin, rotation, WHITE);
     };
     Frame([&] {
         draw({8, 0, 8, 8}, {0, 0, 8, 8}, {0, 0}, 0);        // the green quarter alone
@@ -360,12 +360,12 @@ TEST_F(PlatformTexture, GoodImageLoadsQuietlyAndItsTexelsLandWhereDrawn) {
         draw({0, 0, 16, -16}, {40, 0, 8, 8}, {0, 0}, 0);    // mirrored top to bottom
         draw({0, 0, 16, 16}, {70, 10, 8, 8}, {10, 10}, 0);  // moved up-left by its origin
     });
-    ExpectScreen({{0, 0, kGreen}, {7, 7, kGreen}, {8, 8, kBg}, {22, 2, kGreen}, {26, 6, kBlue},
-                  {42, 2, kBlue}, {46, 6, kGreen}, {61, 1, kRed}, {67, 7, kYellow}, {70, 10, kBg}});
+    ExpectScreen({{0, 0, GREEN}, {7, 7, GREEN}, {8, 8, BG}, {22, 2, GREEN}, {26, 6, BLUE},
+                  {42, 2, BLUE}, {46, 6, GREEN}, {61, 1, RED}, {67, 7, YELLOW}, {70, 10, BG}});
     // A quarter turn hangs the picture down-left of its corner.
     Frame([&] { draw({0, 0, 16, 16}, {400, 100, 20, 10}, {0, 0}, 90); });
-    ExpectScreen({{398, 102, kRed}, {398, 118, kGreen}, {391, 102, kBlue}, {391, 118, kYellow},
-                  {405, 105, kBg}, {395, 95, kBg}});
+    ExpectScreen({{398, 102, RED}, {398, 118, GREEN}, {391, 102, BLUE}, {391, 118, YELLOW},
+                  {405, 105, BG}, {395, 95, BG}});
 }
 
 TEST(PlatformLifecycle, NoDisplayMeansFalseAMessageAndHarmlessCalls) {
@@ -381,10 +381,10 @@ TEST(PlatformLifecycle, NoDisplayMeansFalseAMessageAndHarmlessCalls) {
     EXPECT_TRUE(WindowShouldClose());
     testing::internal::CaptureStderr();  // the refused texture and screenshot say so
     EXPECT_EQ(Frame([] {
-                  DrawRectangle(0, 0, 10, 10, kWhite);
-                  DrawTriangle(Vector2{0, 0}, Vector2{0, 10}, Vector2{10, 0}, kWhite);
-                  DrawText("hello delve", 50, 50, 30, kWhite);
-                  Quad(Texture2D{1, 16, 16}, 0, 0, 16, kWhite);
+                  DrawRectangle(0, 0, 10, 10, WHITE);
+                  DrawTriangle(Vector2{0, 0}, Vector2{0, 10}, Vector2{10, 0}, WHITE);
+                  DrawText("hello delve", 50, 50, 30, WHITE);
+                  Quad(Texture2D{1, 16, 16}, 0, 0, 16, WHITE);
               }),
               0u);
     EXPECT_FALSE(IsKeyDown(KEY_A) || IsMouseButtonDown(MOUSE_BUTTON_LEFT));
@@ -416,7 +416,7 @@ TEST(PlatformLifecycle, EachWindowStartsFresh) {
         PushMouseMove(30, 40);
         PushMouseButton(MOUSE_BUTTON_LEFT, true);
         PushQuit();
-        EXPECT_EQ(Frame([&] { Quad(t, 0, 0, 16, kWhite); }), 1u);
+        EXPECT_EQ(Frame([&] { Quad(t, 0, 0, 16, WHITE); }), 1u);
         ASSERT_TRUE(IsKeyDown(KEY_D) && IsMouseButtonDown(MOUSE_BUTTON_LEFT) && WindowShouldClose());
         CloseWindow();
         EXPECT_TRUE(!IsWindowReady() && WindowShouldClose());

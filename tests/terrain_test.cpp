@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int kSeed = 125;
+constexpr int SEED = 125;
 
 std::unique_ptr<Chunk> ChunkAt(int32_t depth) {
     auto c = std::make_unique<Chunk>();
@@ -95,9 +95,9 @@ TEST(ValueNoise, CornerValuesOfTheWorkedCell) {
 TEST(ValueNoise, WorkedPointAtTheThreeScales) {
     const Vector2 p{100.0f, 1608.0f};
     // Eight significant digits name these floats uniquely.
-    EXPECT_EQ(ValueNoise(p, 0.04f, kSeed), 0.64773923f);
-    EXPECT_EQ(ValueNoise(p, 0.2f, kSeed), 0.80452579f);
-    EXPECT_EQ(ValueNoise(p, 0.01f, kSeed), 0.27442488f);
+    EXPECT_EQ(ValueNoise(p, 0.04f, SEED), 0.64773923f);
+    EXPECT_EQ(ValueNoise(p, 0.2f, SEED), 0.80452579f);
+    EXPECT_EQ(ValueNoise(p, 0.01f, SEED), 0.27442488f);
 }
 
 TEST(ValueNoise, WorkedPointLiesInCellFourWithNoHorizontalFraction) {
@@ -109,11 +109,11 @@ TEST(ValueNoise, WorkedPointLiesInCellFourWithNoHorizontalFraction) {
     const double v01 = rand_seeded(4190.0f);
     const double blended = static_cast<float>(v01 * fy + v00 * (1.0 - fy));
     EXPECT_EQ(static_cast<float>(blended), 0.59981894f);
-    EXPECT_EQ(ValueNoise({100.0f, 1608.0f}, 0.04f, kSeed), SmoothedVerticalBlend(v00, v01, fy));
+    EXPECT_EQ(ValueNoise({100.0f, 1608.0f}, 0.04f, SEED), SmoothedVerticalBlend(v00, v01, fy));
     // The same cell reached without any rounding: scale 1 at (4, Y).
-    EXPECT_EQ(ValueNoise({100.0f, 1608.0f}, 0.04f, kSeed), ValueNoise({4.0f, 1608.0f * 0.04f}, 1.0f, kSeed));
+    EXPECT_EQ(ValueNoise({100.0f, 1608.0f}, 0.04f, SEED), ValueNoise({4.0f, 1608.0f * 0.04f}, 1.0f, SEED));
     // Cell (1, 16) of the large layer: 100 * 0.01f also rounds up to 1.0.
-    EXPECT_EQ(ValueNoise({100.0f, 1608.0f}, 0.01f, kSeed), ValueNoise({1.0f, 1608.0f * 0.01f}, 1.0f, kSeed));
+    EXPECT_EQ(ValueNoise({100.0f, 1608.0f}, 0.01f, SEED), ValueNoise({1.0f, 1608.0f * 0.01f}, 1.0f, SEED));
 }
 
 TEST(ValueNoise, CellsChangeExactlyAtMultiplesOfTheirWidth) {
@@ -122,20 +122,20 @@ TEST(ValueNoise, CellsChangeExactlyAtMultiplesOfTheirWidth) {
     for (int i = 0; i <= 10; i++) {
         for (int j = 1; j <= 70; j += 3) {
             const Vector2 lattice{static_cast<float>(i), static_cast<float>(j)};
-            const float expected = ValueNoise(lattice, 1.0f, kSeed);
-            ASSERT_EQ(ValueNoise({25.0f * i, 25.0f * j}, 0.04f, kSeed), expected) << i << "," << j;
-            ASSERT_EQ(ValueNoise({100.0f * i, 100.0f * j}, 0.01f, kSeed), expected) << i << "," << j;
-            ASSERT_EQ(ValueNoise({5.0f * i, 5.0f * j}, 0.2f, kSeed), expected) << i << "," << j;
+            const float expected = ValueNoise(lattice, 1.0f, SEED);
+            ASSERT_EQ(ValueNoise({25.0f * i, 25.0f * j}, 0.04f, SEED), expected) << i << "," << j;
+            ASSERT_EQ(ValueNoise({100.0f * i, 100.0f * j}, 0.01f, SEED), expected) << i << "," << j;
+            ASSERT_EQ(ValueNoise({5.0f * i, 5.0f * j}, 0.2f, SEED), expected) << i << "," << j;
         }
     }
     // And that value is the smoothed corner hash: lattice point (1, 2) hashes 125 + 1000 + 2.
     const double corner = rand_seeded(1127.0f);
-    EXPECT_EQ(ValueNoise({25.0f, 50.0f}, 0.04f, kSeed), static_cast<float>((3.0 - 2.0 * corner) * corner * corner));
+    EXPECT_EQ(ValueNoise({25.0f, 50.0f}, 0.04f, SEED), static_cast<float>((3.0 - 2.0 * corner) * corner * corner));
 }
 
 TEST(ValueNoise, LatticePointsOneColumnOverAndAThousandDownShareTheirValue) {
-    EXPECT_EQ(ValueNoise({1.0f, 2.0f}, 1.0f, kSeed), ValueNoise({2.0f, -998.0f}, 1.0f, kSeed));
-    EXPECT_EQ(ValueNoise({7.0f, 1500.0f}, 1.0f, kSeed), ValueNoise({8.0f, 500.0f}, 1.0f, kSeed));
+    EXPECT_EQ(ValueNoise({1.0f, 2.0f}, 1.0f, SEED), ValueNoise({2.0f, -998.0f}, 1.0f, SEED));
+    EXPECT_EQ(ValueNoise({7.0f, 1500.0f}, 1.0f, SEED), ValueNoise({8.0f, 500.0f}, 1.0f, SEED));
 }
 
 TEST(ValueNoise, CellAroundZeroIsTwiceAsWideAndExtrapolates) {
@@ -146,37 +146,37 @@ TEST(ValueNoise, CellAroundZeroIsTwiceAsWideAndExtrapolates) {
     const double v01 = 0.9398651123046875;  // rand_seeded(126)
     for (int y : {-24, -10, -1, 0, 1, 10, 24}) {
         const float fy = static_cast<float>(y) * 0.04f;
-        EXPECT_EQ(ValueNoise({0.0f, static_cast<float>(y)}, 0.04f, kSeed), SmoothedVerticalBlend(v00, v01, fy))
+        EXPECT_EQ(ValueNoise({0.0f, static_cast<float>(y)}, 0.04f, SEED), SmoothedVerticalBlend(v00, v01, fy))
             << "height " << y;
     }
     // At -24 the blend itself is negative, below both corners, and used as it comes.
     const double blended = v01 * (-24.0f * 0.04f) + v00 * (1.0 - (-24.0f * 0.04f));
     EXPECT_LT(blended, 0.0);
-    EXPECT_GT(ValueNoise({0.0f, -24.0f}, 0.04f, kSeed), 0.0f);
+    EXPECT_GT(ValueNoise({0.0f, -24.0f}, 0.04f, SEED), 0.0f);
     // -25 is the first height of cell -1.
-    EXPECT_EQ(ValueNoise({0.0f, -25.0f}, 0.04f, kSeed), ValueNoise({0.0f, -1.0f}, 1.0f, kSeed));
+    EXPECT_EQ(ValueNoise({0.0f, -25.0f}, 0.04f, SEED), ValueNoise({0.0f, -1.0f}, 1.0f, SEED));
 }
 
 TEST(ValueNoise, CoordinatesBeyondAnyCellArePinnedNotUndefined) {
     // No chunk samples beyond 2^40 cells; further out the noise holds the value at that edge.
     const float edge = 0x1p40f;
-    const float far = ValueNoise({1e30f, 7.0f}, 1.0f, kSeed);
-    EXPECT_EQ(far, ValueNoise({edge, 7.0f}, 1.0f, kSeed));
-    EXPECT_EQ(ValueNoise({std::numeric_limits<float>::infinity(), 7.0f}, 1.0f, kSeed), far);
-    EXPECT_EQ(ValueNoise({3.0f, -1e30f}, 1.0f, kSeed), ValueNoise({3.0f, -edge}, 1.0f, kSeed));
+    const float far = ValueNoise({1e30f, 7.0f}, 1.0f, SEED);
+    EXPECT_EQ(far, ValueNoise({edge, 7.0f}, 1.0f, SEED));
+    EXPECT_EQ(ValueNoise({std::numeric_limits<float>::infinity(), 7.0f}, 1.0f, SEED), far);
+    EXPECT_EQ(ValueNoise({3.0f, -1e30f}, 1.0f, SEED), ValueNoise({3.0f, -edge}, 1.0f, SEED));
     EXPECT_GE(far, 0.0f);
     EXPECT_LE(far, 1.0f);
     // Past 32 bits but inside the pin the cell is the coordinate itself, and
     // its hash input 125 + 3e9 * 1000 + 5 is formed without wrapping.
-    const float deep = ValueNoise({3e9f, 5.0f}, 1.0f, kSeed);
+    const float deep = ValueNoise({3e9f, 5.0f}, 1.0f, SEED);
     const double corner = rand_seeded(static_cast<float>(INT64_C(3000000000130)));
     EXPECT_EQ(deep, static_cast<float>((3.0 - 2.0 * corner) * corner * corner));
-    EXPECT_NE(deep, ValueNoise({3e9f + 256.0f, 5.0f}, 1.0f, kSeed));
+    EXPECT_NE(deep, ValueNoise({3e9f + 256.0f, 5.0f}, 1.0f, SEED));
     // A NaN has no cell and gives a NaN.
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    EXPECT_TRUE(std::isnan(ValueNoise({nan, 5.0f}, 0.04f, kSeed)));
-    EXPECT_TRUE(std::isnan(ValueNoise({5.0f, nan}, 0.04f, kSeed)));
-    EXPECT_TRUE(std::isnan(ValueNoise({5.0f, 5.0f}, nan, kSeed)));
+    EXPECT_TRUE(std::isnan(ValueNoise({nan, 5.0f}, 0.04f, SEED)));
+    EXPECT_TRUE(std::isnan(ValueNoise({5.0f, nan}, 0.04f, SEED)));
+    EXPECT_TRUE(std::isnan(ValueNoise({5.0f, 5.0f}, nan, SEED)));
 }
 
 // ---- One tile's sum ----------------------------------------------------------------
@@ -195,9 +195,9 @@ TEST(Terrain, WorkedTilesAtDepth101) {
     EXPECT_NEAR(TerrainSum(p1, bias), 0.270734, 5e-7);
     // Column 111, row 8: layers 0.519325, 0.727062, 0.341456; sum 0.004726; empty.
     const Vector2 p2{111.0f, 1608.0f};
-    EXPECT_NEAR(ValueNoise(p2, 0.04f, kSeed), 0.519325, 5e-7);
-    EXPECT_NEAR(ValueNoise(p2, 0.2f, kSeed), 0.727062, 5e-7);
-    EXPECT_NEAR(ValueNoise(p2, 0.01f, kSeed), 0.341456, 5e-7);
+    EXPECT_NEAR(ValueNoise(p2, 0.04f, SEED), 0.519325, 5e-7);
+    EXPECT_NEAR(ValueNoise(p2, 0.2f, SEED), 0.727062, 5e-7);
+    EXPECT_NEAR(ValueNoise(p2, 0.01f, SEED), 0.341456, 5e-7);
     EXPECT_NEAR(TerrainSum(p2, bias), 0.004726, 5e-7);
 
     for (auto generate : {generatechunk, generatechunk_reference}) {

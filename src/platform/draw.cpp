@@ -17,11 +17,11 @@ namespace {
 // Quads of one texture gather here until something else is drawn. The buffer
 // is allocated once with the window, so frames allocate nothing; a frame that
 // draws more (zoomed far out) is split into a few submissions.
-constexpr size_t kBatchQuads = size_t{1} << 14;
+constexpr size_t BATCH_QUADS = size_t{1} << 14;
 
 // Positions beyond this are far outside any window; keeping them out of the
 // renderer keeps its float-to-int conversions in range.
-constexpr float kMaxCoordinate = 16777216.0f;
+constexpr float MAX_COORDINATE = 16777216.0f;
 
 const LoadedTexture* FindTexture(unsigned int id) {
     for (const LoadedTexture& t : L.textures)
@@ -110,17 +110,17 @@ void FillUprightQuads(const LoadedTexture& tex) {
     }
 }
 
-bool InDrawableRange(float v) { return v >= -kMaxCoordinate && v <= kMaxCoordinate; }
+bool InDrawableRange(float v) { return v >= -MAX_COORDINATE && v <= MAX_COORDINATE; }
 
 }  // namespace
 
 namespace layer {
 
 void AllocateBatch() {
-    L.vertices.assign(kBatchQuads * 4, SDL_Vertex{});
-    L.indices.assign(kBatchQuads * 6, 0);
+    L.vertices.assign(BATCH_QUADS * 4, SDL_Vertex{});
+    L.indices.assign(BATCH_QUADS * 6, 0);
     // Two triangles per quad sharing the diagonal from its first to its third corner.
-    for (size_t q = 0; q < kBatchQuads; ++q) {
+    for (size_t q = 0; q < BATCH_QUADS; ++q) {
         const int v = static_cast<int>(q * 4);
         int* i = &L.indices[q * 6];
         i[0] = v;
@@ -223,7 +223,7 @@ void DrawTexturePro(Texture2D texture, Rectangle source, Rectangle dest, Vector2
         (static_cast<double>(bottomLeft.y) - topLeft.y) * (static_cast<double>(bottomRight.x) - topLeft.x);
     if (!(cross < 0.0)) return;
 
-    if (L.batchQuads == kBatchQuads) FlushBatch();
+    if (L.batchQuads == BATCH_QUADS) FlushBatch();
 
     const float w = L.batchTextureWidth;
     const float h = L.batchTextureHeight;

@@ -22,10 +22,10 @@ namespace {
 
 // A white square stands in for a texture that cannot be loaded, so tinted
 // drawing still shows the world.
-constexpr int kFallbackTextureSize = 16;
+constexpr int FALLBACK_TEXTURE_SIZE = 16;
 
 // Image files larger than this are refused rather than read into memory.
-constexpr long long kMaxImageFileBytes = 256LL * 1024 * 1024;
+constexpr long long MAX_IMAGE_FILE_BYTES = 256LL * 1024 * 1024;
 
 // Outlives the window: texture ids are never reused, so a stale id cannot
 // name a newer texture.
@@ -100,7 +100,7 @@ SDL_Surface* ReadImage(const char* path, std::string* reason) {
         *reason = "the file is empty";
         return nullptr;
     }
-    if (st.st_size > kMaxImageFileBytes) {
+    if (st.st_size > MAX_IMAGE_FILE_BYTES) {
         *reason = "the file is too large for an image";
         return nullptr;
     }
@@ -172,9 +172,9 @@ bool MakeTextureFromImage(SDL_Surface* image, LoadedTexture* out) {
 }
 
 bool MakeWhiteTexture(LoadedTexture* out) {
-    const std::vector<Uint32> white(kFallbackTextureSize * kFallbackTextureSize, 0xFFFFFFFFu);
-    return MakeTexture(white.data(), kFallbackTextureSize, kFallbackTextureSize,
-                       kFallbackTextureSize * static_cast<int>(sizeof(Uint32)), out);
+    const std::vector<Uint32> white(FALLBACK_TEXTURE_SIZE * FALLBACK_TEXTURE_SIZE, 0xFFFFFFFFu);
+    return MakeTexture(white.data(), FALLBACK_TEXTURE_SIZE, FALLBACK_TEXTURE_SIZE,
+                       FALLBACK_TEXTURE_SIZE * static_cast<int>(sizeof(Uint32)), out);
 }
 
 }  // namespace
@@ -201,7 +201,7 @@ Texture2D LoadTexture(const char* fileName) {
             return Texture2D{0, 0, 0};
         }
         std::fprintf(stderr, "delve: cannot load texture '%s': %s; drawing with a plain white %dx%d texture\n",
-                     shown, reason.c_str(), kFallbackTextureSize, kFallbackTextureSize);
+                     shown, reason.c_str(), FALLBACK_TEXTURE_SIZE, FALLBACK_TEXTURE_SIZE);
     }
     loaded.id = gNextTextureId++;
     if (gNextTextureId == 0) gNextTextureId = 1;  // 0 means "no texture"

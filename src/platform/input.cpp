@@ -85,10 +85,10 @@ void PollInputEvents(void) {
     while (SDL_PollEvent(&e)) HandleEvent(e);
 }
 
-bool IsKeyDown(int key) { return key > 0 && key < kKeyCodeCount && L.keyDown[key]; }
+bool IsKeyDown(int key) { return key > 0 && key < KEY_CODE_COUNT && L.keyDown[key]; }
 
-bool IsKeyPressed(int key) { return key > 0 && key < kKeyCodeCount && L.keyPressed[key]; }
+bool IsKeyPressed(int key) { return key > 0 && key < KEY_CODE_COUNT && L.keyPressed[key]; }
 
-bool IsMouseButtonDown(int button) { return button >= 0 && button < kMouseButtonCount && L.buttonDown[button]; }
+bool IsMouseButtonDown(int button) { return button >= 0 && button < MOUSE_BUTTON_COUNT && L.buttonDown[button]; }
 
 Vector2 GetMousePosition(void) { return L.mouse; }

@@ -28,7 +28,7 @@ namespace layer {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kMouseButtonCount = 8;
+constexpr int MOUSE_BUTTON_COUNT = 8;
 
 // A texture the layer owns, found by the id the game holds.
 struct LoadedTexture {
@@ -72,9 +72,9 @@ struct Layer {
     int width = 0;                        // window and frame width, pixels
     int height = 0;                       // window and frame height, pixels
 
-    bool keyDown[kKeyCodeCount] = {};         // by game key code: held at the last poll
-    bool keyPressed[kKeyCodeCount] = {};      // by game key code: went down since the poll before
-    bool buttonDown[kMouseButtonCount] = {};  // by game button code: held at the last poll
+    bool keyDown[KEY_CODE_COUNT] = {};         // by game key code: held at the last poll
+    bool keyPressed[KEY_CODE_COUNT] = {};      // by game key code: went down since the poll before
+    bool buttonDown[MOUSE_BUTTON_COUNT] = {};  // by game button code: held at the last poll
     Vector2 mouse = {0.0f, 0.0f};             // cursor, window pixels from the top-left, y downward
 
     std::vector<LoadedTexture> textures;  // every texture loaded and not yet unloaded

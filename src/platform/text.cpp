@@ -18,10 +18,10 @@ namespace {
 
 // Rendered captions and opened font sizes kept for reuse, least recently used
 // dropped first.
-constexpr size_t kMaxCachedTexts = 64;
-constexpr size_t kMaxCachedFonts = 8;
-constexpr int kMinFontSize = 10;
-constexpr int kMaxFontSize = 512;
+constexpr size_t MAX_CACHED_TEXTS = 64;
+constexpr size_t MAX_CACHED_FONTS = 8;
+constexpr int MIN_FONT_SIZE = 10;
+constexpr int MAX_FONT_SIZE = 512;
 
 std::string FindSansFont() {
     std::string path;
@@ -62,13 +62,13 @@ bool FontReady() {
         return false;
     }
     // Opening it once here reports an unusable file now, not on every caption.
-    TTF_Font* probe = TTF_OpenFont(L.fontPath.c_str(), kMinFontSize);
+    TTF_Font* probe = TTF_OpenFont(L.fontPath.c_str(), MIN_FONT_SIZE);
     if (!probe) {
         std::fprintf(stderr, "delve: cannot open font '%s': %s; text will not be drawn\n", L.fontPath.c_str(),
                      Reason(TTF_GetError()));
         return false;
     }
-    L.fonts.push_back(CachedFont{kMinFontSize, probe, ++L.useClock});
+    L.fonts.push_back(CachedFont{MIN_FONT_SIZE, probe, ++L.useClock});
     L.fontState = FontState::Ready;
     return true;
 }
@@ -82,7 +82,7 @@ TTF_Font* FontOfSize(int size) {
     }
     TTF_Font* font = TTF_OpenFont(L.fontPath.c_str(), size);
     if (!font) return nullptr;
-    if (L.fonts.size() >= kMaxCachedFonts) {
+    if (L.fonts.size() >= MAX_CACHED_FONTS) {
         auto oldest = std::min_element(L.fonts.begin(), L.fonts.end(),
                                        [](const CachedFont& a, const CachedFont& b) { return a.lastUse < b.lastUse; });
         TTF_CloseFont(oldest->font);
@@ -115,7 +115,7 @@ const CachedText* RenderedText(const char* text, int size, Color color) {
         std::fprintf(stderr, "delve: cannot draw text '%s': %s\n", text, Reason(TTF_GetError()));
     }
     if (entry.texture) SDL_SetTextureBlendMode(entry.texture, SDL_BLENDMODE_BLEND);
-    if (L.texts.size() >= kMaxCachedTexts) {
+    if (L.texts.size() >= MAX_CACHED_TEXTS) {
         auto oldest = std::min_element(L.texts.begin(), L.texts.end(),
                                        [](const CachedText& a, const CachedText& b) { return a.lastUse < b.lastUse; });
         if (oldest->texture) SDL_DestroyTexture(oldest->texture);
@@ -142,7 +142,7 @@ void ReleaseTextCaches() {
 void DrawText(const char* text, int posX, int posY, int fontSize, Color color) {
     if (!L.open || !text || !*text) return;
     if (!FontReady()) return;
-    const int size = std::clamp(fontSize, kMinFontSize, kMaxFontSize);
+    const int size = std::clamp(fontSize, MIN_FONT_SIZE, MAX_FONT_SIZE);
     const CachedText* t = RenderedText(text, size, color);
     if (!t->texture) return;
     const long long x1 = static_cast<long long>(posX) + t->width;

@@ -26,7 +26,7 @@ namespace {
 
 // The frame wait sleeps until this close to the deadline, then spins, since
 // a sleep can wake late but a spin cannot.
-constexpr auto kSpinMargin = std::chrono::milliseconds(2);
+constexpr auto SPIN_MARGIN = std::chrono::milliseconds(2);
 
 // Outlives the window: the game sets its frame rate before opening it.
 int gTargetFps = 0;
@@ -91,7 +91,7 @@ void WaitForFrameEnd() {
         L.frameEnd = now;
         return;
     }
-    if (deadline - now > kSpinMargin) std::this_thread::sleep_until(deadline - kSpinMargin);
+    if (deadline - now > SPIN_MARGIN) std::this_thread::sleep_until(deadline - SPIN_MARGIN);
     while (Clock::now() < deadline) {
     }
     L.frameEnd = deadline;

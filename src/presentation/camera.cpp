@@ -40,12 +40,16 @@ Vector2 ScreenToWorld(const GameInstance* g, Vector2 screen)
     return Vector2Scale(Vector2Add(mp, g->CameraPosition), reciprocal);
 }
 
+namespace {
+
 // World-pixel height of the top edge of a row: an exact integer, widened so
 // that no depth or zoom can overflow it.
-static int64_t RowTopPixels(int32_t depth, int row)
+int64_t RowTopPixels(int32_t depth, int row)
 {
     return int64_t{WORLDSCALE} * (row - int64_t{CHUNK_ROWS} * depth);
 }
+
+}  // namespace
 
 Vector2 TileScreenCorner(const GameInstance* g, int32_t depth, int column, int row)
 {

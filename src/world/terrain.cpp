@@ -9,24 +9,24 @@
 
 namespace {
 
-constexpr int kTerrainSeed = 125;
-constexpr float kCoarseScale = 0.04f;  // the tunnels: cells 25 tiles wide
-constexpr float kFineScale = 0.2f;     // roughness of the tunnel walls: cells 5 tiles wide
-constexpr float kLargeScale = 0.01f;   // where deep tunnels widen: cells 100 tiles wide
-constexpr double kFineWeight = 0.1;
-constexpr double kDepthStep = 0.01;
-constexpr double kDepthWeight = 0.25;
-constexpr double kConstantTerm = 0.125;
-constexpr double kSolidThreshold = 0.1;
-constexpr double kHashArgumentFactor = 1234.1;
-constexpr double kHashAmplitude = 456.52;
-constexpr int64_t kLatticeStride = 1000;  // hash step from one lattice column to the next
+constexpr int TERRAIN_SEED = 125;
+constexpr float COARSE_SCALE = 0.04f;  // the tunnels: cells 25 tiles wide
+constexpr float FINE_SCALE = 0.2f;     // roughness of the tunnel walls: cells 5 tiles wide
+constexpr float LARGE_SCALE = 0.01f;   // where deep tunnels widen: cells 100 tiles wide
+constexpr double FINE_WEIGHT = 0.1;
+constexpr double DEPTH_STEP = 0.01;
+constexpr double DEPTH_WEIGHT = 0.25;
+constexpr double CONSTANT_TERM = 0.125;
+constexpr double SOLID_THRESHOLD = 0.1;
+constexpr double HASH_ARGUMENT_FACTOR = 1234.1;
+constexpr double HASH_AMPLITUDE = 456.52;
+constexpr int64_t LATTICE_STRIDE = 1000;  // hash step from one lattice column to the next
 
 // Scaled coordinates are pinned to +-2^40 before they are cut into cells.
 // Beyond 2^24 a float is a whole number, so pinning never moves an in-range
 // coordinate, and cell * 1000 stays far inside 64 bits. The deepest chunk an
 // int32 depth can name samples about 7e9 cells down, well inside the pin.
-constexpr float kCellLimit = 0x1p40f;
+constexpr float CELL_LIMIT = 0x1p40f;
 
 struct Cell {
     int64_t index;  // the coordinate truncated toward zero
@@ -44,8 +44,8 @@ constexpr float Scaled(float coord, float scalefactor) {
 // below it; that shapes the terrain from depth 0 upward and is kept.
 Cell CellOf(float scaled) {
     float pinned = scaled;
-    if (pinned > kCellLimit) pinned = kCellLimit;
-    if (pinned < -kCellLimit) pinned = -kCellLimit;
+    if (pinned > CELL_LIMIT) pinned = CELL_LIMIT;
+    if (pinned < -CELL_LIMIT) pinned = -CELL_LIMIT;
     // NaN passes both tests: it takes cell 0 and keeps its NaN in the fraction.
     const int64_t index = (pinned == pinned) ? static_cast<int64_t>(pinned) : 0;
     return Cell{index, pinned - static_cast<float>(index)};
@@ -55,7 +55,7 @@ Cell CellOf(float scaled) {
 // deep cells cannot overflow it; for every cell that fits 32 bits it is the
 // same number, and it reaches the hash rounded to float either way.
 float CornerValue(int seed, int64_t cx, int64_t cy) {
-    return rand_seeded(static_cast<float>(seed + cx * kLatticeStride + cy));
+    return rand_seeded(static_cast<float>(seed + cx * LATTICE_STRIDE + cy));
 }
 
 // Linear blend from lo (at f = 0) to hi (at f = 1), in double: hi·f + lo·(1 - f).
@@ -83,8 +83,8 @@ double SumFromLayers(float coarse, float fine, float large, float bias) {
     float b = -a;
     if (a < 0.0f) a = 0.0f;
     if (b < 0.0f) b = 0.0f;
-    return static_cast<double>(a + b) - static_cast<double>(fine) * kFineWeight -
-           static_cast<double>(large) * static_cast<double>(bias) + kConstantTerm;
+    return static_cast<double>(a + b) - static_cast<double>(fine) * FINE_WEIGHT -
+           static_cast<double>(large) * static_cast<double>(bias) + CONSTANT_TERM;
 }
 
 // Second coordinate of the sample for a row: the negated height of the tile's
@@ -100,18 +100,18 @@ float SampleHeight(int32_t depth, int row) {
 // layer hashes its lattice points once into a table on the stack; the tiles
 // then only blend.
 
-constexpr int kLayers = 3;
-constexpr float kLayerScales[kLayers] = {kCoarseScale, kFineScale, kLargeScale};
+constexpr int LAYERS = 3;
+constexpr float LAYER_SCALES[LAYERS] = {COARSE_SCALE, FINE_SCALE, LARGE_SCALE};
 
 // Lattice columns a layer uses: the cells of columns 0..255 plus the right corner.
 constexpr int LatticeColumns(float scalefactor) {
     return static_cast<int>(Scaled(static_cast<float>(WORLD_COLUMNS - 1), scalefactor)) + 2;
 }
-constexpr int kMaxLatticeColumns = 56;
-constexpr int kMaxLatticeRows = 2 * CHUNK_ROWS;  // each row's cell and the one above it
-static_assert(LatticeColumns(kCoarseScale) <= kMaxLatticeColumns);
-static_assert(LatticeColumns(kFineScale) <= kMaxLatticeColumns);
-static_assert(LatticeColumns(kLargeScale) <= kMaxLatticeColumns);
+constexpr int MAX_LATTICE_COLUMNS = 56;
+constexpr int MAX_LATTICE_ROWS = 2 * CHUNK_ROWS;  // each row's cell and the one above it
+static_assert(LatticeColumns(COARSE_SCALE) <= MAX_LATTICE_COLUMNS);
+static_assert(LatticeColumns(FINE_SCALE) <= MAX_LATTICE_COLUMNS);
+static_assert(LatticeColumns(LARGE_SCALE) <= MAX_LATTICE_COLUMNS);
 
 struct LayerLattice {
     int32_t column[WORLD_COLUMNS];  // cell of each tile column; columns start at cell 0
@@ -119,9 +119,9 @@ struct LayerLattice {
     int32_t row0[CHUNK_ROWS];  // table row holding each tile row's lower corners
     int32_t row1[CHUNK_ROWS];  // and its upper corners
     double fy[CHUNK_ROWS];     // the float fraction, held as the double the blend reads
-    int64_t latticerow[kMaxLatticeRows];
+    int64_t latticerow[MAX_LATTICE_ROWS];
     int32_t rows;
-    float corner[kMaxLatticeRows][kMaxLatticeColumns];  // [table row][lattice column]
+    float corner[MAX_LATTICE_ROWS][MAX_LATTICE_COLUMNS];  // [table row][lattice column]
 };
 
 // Table row of a lattice row, added on first use.
@@ -149,7 +149,7 @@ void BuildLattice(LayerLattice* l, float scalefactor, int32_t depth) {
     const int columns = l->column[WORLD_COLUMNS - 1] + 2;
     for (int r = 0; r < l->rows; r++) {
         for (int cx = 0; cx < columns; cx++) {
-            l->corner[r][cx] = CornerValue(kTerrainSeed, cx, l->latticerow[r]);
+            l->corner[r][cx] = CornerValue(TERRAIN_SEED, cx, l->latticerow[r]);
         }
     }
 }
@@ -160,7 +160,7 @@ void BuildLattice(LayerLattice* l, float scalefactor, int32_t depth) {
 void LayerColumn(const LayerLattice& l, int x, float out[CHUNK_ROWS]) {
     const int cx = l.column[x];
     const double fx = l.fx[x];
-    double across[kMaxLatticeRows];
+    double across[MAX_LATTICE_ROWS];
     for (int r = 0; r < l.rows; r++) across[r] = Mix(l.corner[r][cx], l.corner[r][cx + 1], fx);
     // Gather first so that the blending runs over plain local arrays and
     // vectorizes; nothing it reads is a float that the output could alias.
@@ -179,7 +179,7 @@ void LayerColumn(const LayerLattice& l, int x, float out[CHUNK_ROWS]) {
 float rand_seeded(float seed) {
     // Rounding the amplified sine to float before taking its fraction is part
     // of the terrain's look: the fraction keeps only the bits a float holds.
-    const float v = static_cast<float>(std::sin(static_cast<double>(seed) * kHashArgumentFactor) * kHashAmplitude);
+    const float v = static_cast<float>(std::sin(static_cast<double>(seed) * HASH_ARGUMENT_FACTOR) * HASH_AMPLITUDE);
     return v - std::floor(v);
 }
 
@@ -194,13 +194,13 @@ float ValueNoise(Vector2 xy, float scalefactor, int seed) {
 }
 
 float DepthBias(int32_t depth) {
-    return static_cast<float>(static_cast<double>(depth) * kDepthStep * kDepthWeight);
+    return static_cast<float>(static_cast<double>(depth) * DEPTH_STEP * DEPTH_WEIGHT);
 }
 
 double TerrainSum(Vector2 p, float bias) {
-    const float coarse = ValueNoise(p, kCoarseScale, kTerrainSeed);
-    const float fine = ValueNoise(p, kFineScale, kTerrainSeed);
-    const float large = ValueNoise(p, kLargeScale, kTerrainSeed);
+    const float coarse = ValueNoise(p, COARSE_SCALE, TERRAIN_SEED);
+    const float fine = ValueNoise(p, FINE_SCALE, TERRAIN_SEED);
+    const float large = ValueNoise(p, LARGE_SCALE, TERRAIN_SEED);
     return SumFromLayers(coarse, fine, large, bias);
 }
 
@@ -211,7 +211,7 @@ void generatechunk_reference(Chunk* t) {
     for (int x = 0; x < WORLD_COLUMNS; x++) {
         for (int y = 0; y < CHUNK_ROWS; y++) {
             const Vector2 p{static_cast<float>(x), SampleHeight(depth, y)};
-            t->wd[x][y].v = TerrainSum(p, bias) > kSolidThreshold ? 1 : 0;
+            t->wd[x][y].v = TerrainSum(p, bias) > SOLID_THRESHOLD ? 1 : 0;
         }
     }
 }
@@ -220,15 +220,15 @@ void generatechunk(Chunk* t) {
     t->depth = t->replacementdepth;
     const int32_t depth = t->depth;
     const float bias = DepthBias(depth);
-    LayerLattice layers[kLayers];
-    for (int i = 0; i < kLayers; i++) BuildLattice(&layers[i], kLayerScales[i], depth);
+    LayerLattice layers[LAYERS];
+    for (int i = 0; i < LAYERS; i++) BuildLattice(&layers[i], LAYER_SCALES[i], depth);
     for (int x = 0; x < WORLD_COLUMNS; x++) {
         float coarse[CHUNK_ROWS], fine[CHUNK_ROWS], large[CHUNK_ROWS];
         LayerColumn(layers[0], x, coarse);
         LayerColumn(layers[1], x, fine);
         LayerColumn(layers[2], x, large);
         for (int y = 0; y < CHUNK_ROWS; y++) {
-            t->wd[x][y].v = SumFromLayers(coarse[y], fine[y], large[y], bias) > kSolidThreshold ? 1 : 0;
+            t->wd[x][y].v = SumFromLayers(coarse[y], fine[y], large[y], bias) > SOLID_THRESHOLD ? 1 : 0;
         }
     }
 }

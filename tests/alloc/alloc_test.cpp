@@ -20,14 +20,14 @@ namespace {
 
 bool gCounting = false;
 long gAllocations = 0;
-constexpr int kKeptSizes = 64;
-size_t gSizes[kKeptSizes];  // sizes of the first allocations counted
+constexpr int KEPT_SIZES = 64;
+size_t gSizes[KEPT_SIZES];  // sizes of the first allocations counted
 
 
 void* Allocate(std::size_t size, std::size_t alignment)
 {
     if (gCounting) {
-        if (gAllocations < kKeptSizes) gSizes[gAllocations] = size;
+        if (gAllocations < KEPT_SIZES) gSizes[gAllocations] = size;
         gAllocations++;
     }
     if (size == 0) size = 1;
@@ -183,7 +183,7 @@ TEST_F(AllocTest, EachShiftAllocatesOneQueueNodePerQueuedRecord)
         if (shifted) (game.LowestChunk > lowest ? downward : upward)++;
         ASSERT_EQ(added, shifted ? 8 : 0) << "frame " << frame;
         ASSERT_EQ(n, added) << "frame " << frame << (shifted ? ": a shift" : ": no shift");
-        for (long i = 0; i < std::min<long>(n, kKeptSizes); i++) ASSERT_EQ(gSizes[i], node) << "frame " << frame;
+        for (long i = 0; i < std::min<long>(n, KEPT_SIZES); i++) ASSERT_EQ(gSizes[i], node) << "frame " << frame;
         total += n;
         queued += added;
     }
