@@ -50,7 +50,12 @@ void BM_WholeFrame(benchmark::State& state)
         static_cast<double>(GetDrawSubmissionCount() - submissions) / static_cast<double>(state.iterations());
     StopHeadless(&b);
 }
-BENCHMARK(BM_WholeFrame)->Arg(16)->Arg(1)->ArgName("zoom")->Unit(benchmark::kMillisecond)->Repetitions(3)
+BENCHMARK(BM_WholeFrame)
+    ->Arg(16)
+    ->Arg(1)
+    ->ArgName("zoom")
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(3)
     ->ReportAggregatesOnly(true);
 
 }  // namespace

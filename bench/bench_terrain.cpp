@@ -27,13 +27,15 @@ struct Timings {
 };
 Timings timings;
 
-double NanosecondsPerIteration(std::chrono::steady_clock::time_point start, const benchmark::State& state) {
+double NanosecondsPerIteration(std::chrono::steady_clock::time_point start, const benchmark::State& state)
+{
     const std::chrono::duration<double, std::nano> elapsed = std::chrono::steady_clock::now() - start;
     return state.iterations() > 0 ? elapsed.count() / static_cast<double>(state.iterations()) : 0.0;
 }
 
 // Generates one chunk per iteration, cycling through the start-up depths.
-double TimeOneChunkAtATime(benchmark::State& state, void (*generate)(Chunk*)) {
+double TimeOneChunkAtATime(benchmark::State& state, void (*generate)(Chunk*))
+{
     auto chunk = std::make_unique<Chunk>();
     int32_t depth = FIRST_STARTUP_DEPTH;
     const auto start = std::chrono::steady_clock::now();
@@ -49,7 +51,8 @@ double TimeOneChunkAtATime(benchmark::State& state, void (*generate)(Chunk*)) {
     return ns;
 }
 
-void BM_GenerateChunkReference(benchmark::State& state) {
+void BM_GenerateChunkReference(benchmark::State& state)
+{
     timings.referencens = TimeOneChunkAtATime(state, generatechunk_reference);
 }
 BENCHMARK(BM_GenerateChunkReference)->Unit(benchmark::kMicrosecond);
@@ -58,7 +61,8 @@ void BM_GenerateChunk(benchmark::State& state) { timings.fastns = TimeOneChunkAt
 BENCHMARK(BM_GenerateChunk)->Unit(benchmark::kMicrosecond);
 
 // Start-up: 32 records assigned the depths 84 to 115, generated in a row.
-void BM_StartupChunks(benchmark::State& state) {
+void BM_StartupChunks(benchmark::State& state)
+{
     auto records = std::make_unique<Chunk[]>(STARTUP_CHUNKS);
     const auto start = std::chrono::steady_clock::now();
     for (auto _ : state) {
@@ -76,7 +80,8 @@ BENCHMARK(BM_StartupChunks)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

@@ -135,8 +135,10 @@ struct BinaryTest : testing::Test {
     void ExpectWarnedAndClosed(const std::string* image)
     {
         fs::create_directory(home / "resources");
-        if (image) WriteFile(home / "resources" / "tiles.png", *image);
-        else fs::remove_all(home / "resources");
+        if (image)
+            WriteFile(home / "resources" / "tiles.png", *image);
+        else
+            fs::remove_all(home / "resources");
         GameRun run = Start(home, "dummy", true);
         EXPECT_TRUE(run.started) << run.err;
         ASSERT_NE(run.status, -1) << "did not close after SIGTERM";
@@ -150,10 +152,7 @@ struct BinaryTest : testing::Test {
     }
 };
 
-TEST_F(BinaryTest, MissingTileImageGivesOneWarningAndTheGameStillRunsAndCloses)
-{
-    ExpectWarnedAndClosed(nullptr);
-}
+TEST_F(BinaryTest, MissingTileImageGivesOneWarningAndTheGameStillRunsAndCloses) { ExpectWarnedAndClosed(nullptr); }
 
 TEST_F(BinaryTest, EmptyTruncatedOrForeignTileImagesGiveOneWarningEach)
 {

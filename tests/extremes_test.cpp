@@ -20,9 +20,19 @@ struct Spot {
     int x, y;
 };
 const Spot SPOTS[] = {
-    {0, 0},           {639, 479},        {-1, -1},          {640, 480},      {320, 256},
-    {INT_MIN, 0},     {INT_MAX, 0},      {0, INT_MIN},      {0, INT_MAX},    {INT_MIN, INT_MIN},
-    {INT_MAX, INT_MAX}, {-100000, 5000}, {1000000, -1000000},
+    {0, 0},
+    {639, 479},
+    {-1, -1},
+    {640, 480},
+    {320, 256},
+    {INT_MIN, 0},
+    {INT_MAX, 0},
+    {0, INT_MIN},
+    {0, INT_MAX},
+    {INT_MIN, INT_MIN},
+    {INT_MAX, INT_MAX},
+    {-100000, 5000},
+    {1000000, -1000000},
 };
 
 struct ExtremesTest : HeadlessGame {

@@ -21,10 +21,11 @@ using PlatformDraw = Platform;
 // A white texel times a tint comes out exactly as the tint: each tint of the
 // tile table (and one that tells the channels apart) at zoom 16, at zoom 1 and
 // at a size that scales the sprite, read back from the presented frame.
-TEST_F(PlatformDraw, TintedQuadsComeOutExactInThePresentedFrame) {
-    const Color tints[] = {{0, 0, 0, 255},     {7, 6, 6, 255},       {46, 39, 39, 255},  {93, 78, 78, 255},
-                           {115, 96, 96, 255}, {230, 192, 192, 255}, {118, 99, 99, 255}, {238, 199, 199, 255},
-                           {1, 254, 128, 255}};
+TEST_F(PlatformDraw, TintedQuadsComeOutExactInThePresentedFrame)
+{
+    const Color tints[] = {{0, 0, 0, 255},     {7, 6, 6, 255},       {46, 39, 39, 255},
+                           {93, 78, 78, 255},  {115, 96, 96, 255},   {230, 192, 192, 255},
+                           {118, 99, 99, 255}, {238, 199, 199, 255}, {1, 254, 128, 255}};
     const int n = static_cast<int>(std::size(tints));
     const Texture2D white = WhiteTexture();
     Frame([&] {
@@ -44,7 +45,8 @@ TEST_F(PlatformDraw, TintedQuadsComeOutExactInThePresentedFrame) {
 
 // Rectangles in whole pixels, clipped without overflow; the game's spinning
 // triangle at t = 0.1, filled only counter-clockwise; each over earlier quads.
-TEST_F(PlatformDraw, RectanglesAndTrianglesFillTheirPixelsOverEarlierDraws) {
+TEST_F(PlatformDraw, RectanglesAndTrianglesFillTheirPixelsOverEarlierDraws)
+{
     const Texture2D white = WhiteTexture();
     const float t = 0.1f;
     const Vector2 a{10 + 10 * std::cos(t), 10 + 10 * std::sin(t)};
@@ -59,16 +61,28 @@ TEST_F(PlatformDraw, RectanglesAndTrianglesFillTheirPixelsOverEarlierDraws) {
         Quad(white, 240, 0, 32, Color{0, 0, 255, 255});
         DrawRectangle(10, 120, 30, 40, Color{130, 130, 130, 255});
         DrawRectangle(600, 470, 1000, 1000, Color{1, 2, 3, 255});  // runs off the bottom-right
-        DrawRectangle(100, 100, -20, 10, WHITE);                  // no width: nothing
+        DrawRectangle(100, 100, -20, 10, WHITE);                   // no width: nothing
         DrawRectangle(INT_MAX - 5, INT_MAX - 5, INT_MAX, INT_MAX, WHITE);
         DrawRectangle(INT_MIN, INT_MIN, 5, 5, WHITE);
     });
     const int cx = static_cast<int>((a.x + b.x + c.x) / 3), cy = static_cast<int>((a.y + b.y + c.y) / 3);
     const Rgb grey{130, 130, 130}, white3{255, 255, 255};
-    ExpectScreen({{cx, cy, white3}, {16, 5, white3}, {10, 18, RED}, {cx + 100, cy, BG},  // triangles
-                  {208, 8, RED}, {220, 8, GREEN}, {244, 8, BLUE},                       // covering
-                  {10, 120, grey}, {39, 159, grey}, {40, 120, BG}, {9, 120, BG}, {10, 160, BG},
-                  {10, 119, BG}, {639, 479, {1, 2, 3}}, {599, 479, BG}, {90, 105, BG}});
+    ExpectScreen({{cx, cy, white3},
+                  {16, 5, white3},
+                  {10, 18, RED},
+                  {cx + 100, cy, BG},  // triangles
+                  {208, 8, RED},
+                  {220, 8, GREEN},
+                  {244, 8, BLUE},  // covering
+                  {10, 120, grey},
+                  {39, 159, grey},
+                  {40, 120, BG},
+                  {9, 120, BG},
+                  {10, 160, BG},
+                  {10, 119, BG},
+                  {639, 479, {1, 2, 3}},
+                  {599, 479, BG},
+                  {90, 105, BG}});
     // From far up-left to far down-right: it covers everything.
     Frame([] { DrawRectangle(INT_MIN / 2, INT_MIN / 2, INT_MAX, INT_MAX, Color{4, 5, 6, 255}); });
     ExpectScreen({{0, 0, {4, 5, 6}}, {639, 479, {4, 5, 6}}});
@@ -76,7 +90,8 @@ TEST_F(PlatformDraw, RectanglesAndTrianglesFillTheirPixelsOverEarlierDraws) {
 
 using PlatformBatch = Platform;
 
-TEST_F(PlatformBatch, QuadsOfOneTextureAreOneSubmissionUntilTheBatchIsFull) {
+TEST_F(PlatformBatch, QuadsOfOneTextureAreOneSubmissionUntilTheBatchIsFull)
+{
     const Texture2D white = WhiteTexture();
     auto pixelQuads = [&](int count) {
         return Frame([&] {
@@ -87,12 +102,12 @@ TEST_F(PlatformBatch, QuadsOfOneTextureAreOneSubmissionUntilTheBatchIsFull) {
     EXPECT_EQ(pixelQuads(5000), 1u);
     constexpr int QUADS = 20000;  // beyond what one batch holds
     EXPECT_EQ(pixelQuads(QUADS), 2u);
-    ExpectScreen({{0, 0, {7, 7, 7}},
-                  {(QUADS - 1) % 640, (QUADS - 1) / 640, {7, 7, 7}},
-                  {QUADS % 640, QUADS / 640, BG}});
+    ExpectScreen(
+        {{0, 0, {7, 7, 7}}, {(QUADS - 1) % 640, (QUADS - 1) / 640, {7, 7, 7}}, {QUADS % 640, QUADS / 640, BG}});
 }
 
-TEST_F(PlatformBatch, AnotherTextureOrAnotherKindOfDrawStartsANewSubmission) {
+TEST_F(PlatformBatch, AnotherTextureOrAnotherKindOfDrawStartsANewSubmission)
+{
     const Texture2D a = WhiteTexture(), b = WhiteTexture();
     ASSERT_NE(a.id, b.id);
     // Two quads of texture a with something drawn between them.
@@ -109,7 +124,8 @@ TEST_F(PlatformBatch, AnotherTextureOrAnotherKindOfDrawStartsANewSubmission) {
     EXPECT_EQ(around([] { DrawTriangle({0, 30}, {0, 40}, {10, 30}, WHITE); }), 3u) << "a triangle, itself one";
 }
 
-TEST_F(PlatformBatch, QuadsOutsideTheWindowOrBrokenAreNotSubmitted) {
+TEST_F(PlatformBatch, QuadsOutsideTheWindowOrBrokenAreNotSubmitted)
+{
     const Texture2D white = WhiteTexture();
     EXPECT_EQ(Frame([&] {
                   for (float x : {-16.0f, 640.0f, NAN, -1e30f}) Quad(white, x, 0, 16, WHITE);
@@ -130,7 +146,8 @@ TEST_F(PlatformBatch, QuadsOutsideTheWindowOrBrokenAreNotSubmitted) {
 
 using PlatformTexture = Platform;
 
-TEST_F(PlatformTexture, UnusableFilesGiveOneWarningAndAWhiteStandIn) {
+TEST_F(PlatformTexture, UnusableFilesGiveOneWarningAndAWhiteStandIn)
+{
     const std::string good = ScratchPath("good.png");
     WriteQuartersPng(good);
     std::ifstream in(good, std::ios::binary);
@@ -138,7 +155,9 @@ TEST_F(PlatformTexture, UnusableFilesGiveOneWarningAndAWhiteStandIn) {
     std::remove(good.c_str());
     ASSERT_GT(png.size(), 60u);
     const std::pair<const char*, std::string> files[] = {
-        {"missing.png", ""}, {"empty.png", ""}, {"truncated.png", png.substr(0, png.size() / 2)},
+        {"missing.png", ""},
+        {"empty.png", ""},
+        {"truncated.png", png.substr(0, png.size() / 2)},
         {"words.png", "this is not an image at all, just some words in a file\n"}};
     for (const auto& [name, bytes] : files) {
         const std::string path = ScratchPath(name), prefix = "delve: cannot load texture '" + path + "': ";
@@ -159,7 +178,8 @@ TEST_F(PlatformTexture, UnusableFilesGiveOneWarningAndAWhiteStandIn) {
 // Where the quarters land shows the source rectangle, the mirroring of a
 // negative source size, the origin, and the rotation (clockwise on screen,
 // about the destination's corner) at work.
-TEST_F(PlatformTexture, GoodImageLoadsQuietlyAndItsTexelsLandWhereDrawn) {
+TEST_F(PlatformTexture, GoodImageLoadsQuietlyAndItsTexelsLandWhereDrawn)
+{
     const std::string path = ScratchPath("quarters.png");
     WriteQuartersPng(path);
     const Loaded l = LoadCaught(path);
@@ -175,12 +195,20 @@ TEST_F(PlatformTexture, GoodImageLoadsQuietlyAndItsTexelsLandWhereDrawn) {
         draw({0, 0, 16, -16}, {40, 0, 8, 8}, {0, 0}, 0);    // mirrored top to bottom
         draw({0, 0, 16, 16}, {70, 10, 8, 8}, {10, 10}, 0);  // moved up-left by its origin
     });
-    ExpectScreen({{0, 0, GREEN}, {7, 7, GREEN}, {8, 8, BG}, {22, 2, GREEN}, {26, 6, BLUE},
-                  {42, 2, BLUE}, {46, 6, GREEN}, {61, 1, RED}, {67, 7, YELLOW}, {70, 10, BG}});
+    ExpectScreen({{0, 0, GREEN},
+                  {7, 7, GREEN},
+                  {8, 8, BG},
+                  {22, 2, GREEN},
+                  {26, 6, BLUE},
+                  {42, 2, BLUE},
+                  {46, 6, GREEN},
+                  {61, 1, RED},
+                  {67, 7, YELLOW},
+                  {70, 10, BG}});
     // A quarter turn hangs the picture down-left of its corner.
     Frame([&] { draw({0, 0, 16, 16}, {400, 100, 20, 10}, {0, 0}, 90); });
-    ExpectScreen({{398, 102, RED}, {398, 118, GREEN}, {391, 102, BLUE}, {391, 118, YELLOW},
-                  {405, 105, BG}, {395, 95, BG}});
+    ExpectScreen(
+        {{398, 102, RED}, {398, 118, GREEN}, {391, 102, BLUE}, {391, 118, YELLOW}, {405, 105, BG}, {395, 95, BG}});
 }
 
 }  // namespace

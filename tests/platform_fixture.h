@@ -24,14 +24,19 @@ inline Rgb RgbOf(Color c) { return Rgb{c.r, c.g, c.b}; }
 inline const Rgb BG = RgbOf(BACKGROUND), RED{255, 0, 0}, GREEN{0, 255, 0}, BLUE{0, 0, 255}, YELLOW{255, 255, 0};
 
 // A path in the test scratch folder that no other test process uses.
-inline std::string ScratchPath(const std::string& name) {
+inline std::string ScratchPath(const std::string& name)
+{
     return testing::TempDir() + "delve_platform_" + std::to_string(getpid()) + "_" + name;
 }
 
-struct Px { int x, y; Rgb rgb; };
+struct Px {
+    int x, y;
+    Rgb rgb;
+};
 
 // Checks pixels of what the window shows now, read back from a screenshot.
-inline void ExpectScreen(const std::vector<Px>& want) {
+inline void ExpectScreen(const std::vector<Px>& want)
+{
     const std::string path = ScratchPath("screen.png");
     ASSERT_TRUE(TakeScreenshot(path.c_str()));
     SDL_Surface* png = IMG_Load(path.c_str());
@@ -48,7 +53,8 @@ inline void ExpectScreen(const std::vector<Px>& want) {
 
 // Draws one frame over the background; returns the geometry submissions it made.
 template <typename F>
-uint64_t Frame(F draw) {
+uint64_t Frame(F draw)
+{
     BeginDrawing();
     ClearBackground(BACKGROUND);
     const uint64_t before = GetDrawSubmissionCount();
@@ -58,8 +64,12 @@ uint64_t Frame(F draw) {
 }
 
 // A texture loaded with both output streams caught.
-struct Loaded { Texture2D texture; std::string out, err; };
-inline Loaded LoadCaught(const std::string& path) {
+struct Loaded {
+    Texture2D texture;
+    std::string out, err;
+};
+inline Loaded LoadCaught(const std::string& path)
+{
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     Loaded l{LoadTexture(path.c_str()), "", ""};
@@ -72,7 +82,8 @@ inline Loaded LoadCaught(const std::string& path) {
 inline Texture2D WhiteTexture() { return LoadCaught("no/such/dir/white.png").texture; }
 
 // Writes a 16x16 PNG in four 8x8 quarters: red, green above blue, yellow.
-inline void WriteQuartersPng(const std::string& path) {
+inline void WriteQuartersPng(const std::string& path)
+{
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 16, 16, 32, SDL_PIXELFORMAT_RGBA32);
     ASSERT_NE(s, nullptr);
     const Rgb quarters[] = {RED, GREEN, BLUE, YELLOW};
@@ -84,14 +95,16 @@ inline void WriteQuartersPng(const std::string& path) {
     SDL_FreeSurface(s);
 }
 
-inline void Quad(Texture2D t, float x, float y, float size, Color tint) {
+inline void Quad(Texture2D t, float x, float y, float size, Color tint)
+{
     DrawTexturePro(t, Rectangle{0, 0, 16, 16}, Rectangle{x, y, size, size}, Vector2{0, 0}, 0.0f, tint);
 }
 
 // Each test gets a fresh 640x480 window on the headless driver, unpaced.
 class Platform : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         setenv("SDL_VIDEODRIVER", "dummy", 0);
         SetTargetFPS(0);
         ASSERT_TRUE(InitWindow(640, 480, "platform test"));

@@ -19,20 +19,26 @@ using namespace input_events;
 
 using PlatformInput = Platform;
 
-TEST_F(PlatformInput, KeysChangeOnlyAtPollsAndEachPressCountsOnce) {
+TEST_F(PlatformInput, KeysChangeOnlyAtPollsAndEachPressCountsOnce)
+{
     // Events between two polls: d = key down, r = auto-repeat, u = key up,
     // f = focus lost, after which no release arrives.
-    const struct { const char* what; const char* events; bool down, pressed; } steps[] = {
-        {"press", "d", true, true},         {"held", "", true, false},
-        {"auto-repeat", "rr", true, false}, {"release", "u", false, false},
-        {"tap", "du", false, true},         {"after the tap", "", false, false},
-        {"press again", "d", true, true},   {"focus lost while held", "f", false, false}};
+    const struct {
+        const char* what;
+        const char* events;
+        bool down, pressed;
+    } steps[] = {{"press", "d", true, true},         {"held", "", true, false},
+                 {"auto-repeat", "rr", true, false}, {"release", "u", false, false},
+                 {"tap", "du", false, true},         {"after the tap", "", false, false},
+                 {"press again", "d", true, true},   {"focus lost while held", "f", false, false}};
     for (size_t i = 0; i < std::size(steps); ++i) {
         SCOPED_TRACE(steps[i].what);
         const bool down = IsKeyDown(KEY_D), pressed = IsKeyPressed(KEY_D);
         for (const char* e = steps[i].events; *e; ++e) {
-            if (*e == 'f') PushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
-            else PushKeyScancode(SDL_SCANCODE_D, *e != 'u', *e == 'r');
+            if (*e == 'f')
+                PushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+            else
+                PushKeyScancode(SDL_SCANCODE_D, *e != 'u', *e == 'r');
         }
         EXPECT_TRUE(IsKeyDown(KEY_D) == down && IsKeyPressed(KEY_D) == pressed) << "nothing is seen before a poll";
         if (i % 2 == 0) {
@@ -46,7 +52,8 @@ TEST_F(PlatformInput, KeysChangeOnlyAtPollsAndEachPressCountsOnce) {
     }
 }
 
-TEST_F(PlatformInput, EachGameKeyComesFromItsOwnPhysicalKeyAndNoOther) {
+TEST_F(PlatformInput, EachGameKeyComesFromItsOwnPhysicalKeyAndNoOther)
+{
     const int keys[] = {KEY_A, KEY_D, KEY_S, KEY_V, KEY_W, KEY_KP_SUBTRACT, KEY_KP_ADD};
     const SDL_Scancode positions[] = {SDL_SCANCODE_A, SDL_SCANCODE_D,        SDL_SCANCODE_S,      SDL_SCANCODE_V,
                                       SDL_SCANCODE_W, SDL_SCANCODE_KP_MINUS, SDL_SCANCODE_KP_PLUS};
@@ -65,7 +72,8 @@ TEST_F(PlatformInput, EachGameKeyComesFromItsOwnPhysicalKeyAndNoOther) {
     EXPECT_FALSE(IsKeyDown(KEY_KP_SUBTRACT) || IsKeyDown(KEY_KP_ADD));
 }
 
-TEST_F(PlatformInput, MouseCursorAndButtonsFollowThePollsUntilFocusIsLost) {
+TEST_F(PlatformInput, MouseCursorAndButtonsFollowThePollsUntilFocusIsLost)
+{
     PollInputEvents();
     const Vector2 start = GetMousePosition();
     PushMouseMove(10, 20);
@@ -91,11 +99,14 @@ TEST_F(PlatformInput, MouseCursorAndButtonsFollowThePollsUntilFocusIsLost) {
     EXPECT_FALSE(IsMouseButtonDown(MOUSE_BUTTON_RIGHT));
 }
 
-TEST_F(PlatformInput, EscapeQuitEventAndCloseButtonEachAskToClose) {
-    const struct { const char* what; void (*push)(); } requests[] = {
-        {"Escape", [] { PushKey(KEY_ESCAPE, true); }},
-        {"quit event", PushQuit},
-        {"window close button", [] { PushWindowEvent(SDL_WINDOWEVENT_CLOSE); }}};
+TEST_F(PlatformInput, EscapeQuitEventAndCloseButtonEachAskToClose)
+{
+    const struct {
+        const char* what;
+        void (*push)();
+    } requests[] = {{"Escape", [] { PushKey(KEY_ESCAPE, true); }},
+                    {"quit event", PushQuit},
+                    {"window close button", [] { PushWindowEvent(SDL_WINDOWEVENT_CLOSE); }}};
     for (const auto& request : requests) {
         SCOPED_TRACE(request.what);
         CloseWindow();
@@ -110,7 +121,8 @@ TEST_F(PlatformInput, EscapeQuitEventAndCloseButtonEachAskToClose) {
     }
 }
 
-TEST(PlatformLifecycle, NoDisplayMeansFalseAMessageAndHarmlessCalls) {
+TEST(PlatformLifecycle, NoDisplayMeansFalseAMessageAndHarmlessCalls)
+{
     const char* driver = std::getenv("SDL_VIDEODRIVER");
     const std::string saved = driver ? driver : "dummy";
     setenv("SDL_VIDEODRIVER", "no-such-video-driver", 1);
@@ -141,7 +153,8 @@ TEST(PlatformLifecycle, NoDisplayMeansFalseAMessageAndHarmlessCalls) {
     EXPECT_GT(err.size(), start.size() + 1) << "a reason is given";
 }
 
-TEST(PlatformLifecycle, EachWindowStartsFresh) {
+TEST(PlatformLifecycle, EachWindowStartsFresh)
+{
     setenv("SDL_VIDEODRIVER", "dummy", 0);
     SetTargetFPS(0);
     for (int round = 0; round < 3; ++round) {

@@ -35,7 +35,7 @@ TEST(PanCamera, StaysInsideTheWorldsWidthAndTestsTheLowerBoundFirst)
     };
     const Case cases[] = {
         {16, -5000.0f, 0.0f}, {16, 1e6f, 3456.0f},  // 256 * 16 - 640
-        {2, 100.0f, -128.0f}, {2, -100.0f, 0.0f},    // the upper bound is negative below zoom 3
+        {2, 100.0f, -128.0f}, {2, -100.0f, 0.0f},   // the upper bound is negative below zoom 3
         {1, 100.0f, -384.0f}, {1, -100.0f, 0.0f},
     };
     for (const Case& c : cases) {
@@ -52,8 +52,7 @@ struct ViewTest : WorldFixture {
     void SettleCamera()
     {
         for (int i = 0; i < 300; i++)
-            game.CameraPosition =
-                PanCamera(game.CameraPosition, game.player->pos, 0.4f, game.CameraCenterOffset);
+            game.CameraPosition = PanCamera(game.CameraPosition, game.player->pos, 0.4f, game.CameraCenterOffset);
     }
 };
 
@@ -276,8 +275,8 @@ TEST(TileTint, MatchesTheTintTable)
         Color tint;
     };
     const Case cases[] = {
-        {0, 0, {0, 0, 0, 255}},        {0, 1, {0, 0, 0, 255}},        {16, 0, {7, 6, 6, 255}},
-        {51, 1, {46, 39, 39, 255}},    {200, 0, {93, 78, 78, 255}},   {245, 0, {115, 96, 96, 255}},
+        {0, 0, {0, 0, 0, 255}},         {0, 1, {0, 0, 0, 255}},       {16, 0, {7, 6, 6, 255}},
+        {51, 1, {46, 39, 39, 255}},     {200, 0, {93, 78, 78, 255}},  {245, 0, {115, 96, 96, 255}},
         {245, 1, {230, 192, 192, 255}}, {255, 0, {118, 99, 99, 255}}, {255, 1, {238, 199, 199, 255}},
     };
     for (const Case& c : cases) {

@@ -100,8 +100,8 @@ struct SoakTest : HeadlessGame {
 
     // What the checked frames saw so far.
     int upwardShifts = 0;
-    int stopLines = 0;      // STOP lines of picks outside the window
-    std::string written;    // everything the game wrote to standard output
+    int stopLines = 0;    // STOP lines of picks outside the window
+    std::string written;  // everything the game wrote to standard output
 
     void SetUp() override
     {
@@ -256,7 +256,8 @@ struct SoakTest : HeadlessGame {
             Tile* t = TileWithTopEdge(&game, c.column, c.top);
             if (!t) {
                 fault << "body reaches the non-resident tile " << c.column << ", " << c.top << "; ";
-            } else if (t->v && t != placed && std::find(solidBefore.begin(), solidBefore.end(), c) == solidBefore.end()) {
+            } else if (t->v && t != placed &&
+                       std::find(solidBefore.begin(), solidBefore.end(), c) == solidBefore.end()) {
                 fault << "body moved into the solid tile " << c.column << ", " << c.top << "; ";
             }
         }

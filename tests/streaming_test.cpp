@@ -95,7 +95,7 @@ TEST_F(StreamingTest, TheUpwardWalkWritesOneLinePerRecycledRecord)
     for (int i = 32; i < 64; i++) EXPECT_EQ(game.world[i]->replacementdepth, 76 + i - 32);
     EXPECT_EQ(SlotOfDepth(&game, 91), 47);
 
-    EXPECT_EQ(Arrive(92), "");  // back one chunk: no shift back
+    EXPECT_EQ(Arrive(92), "");   // back one chunk: no shift back
     EXPECT_EQ(Arrive(100), "");  // the next downward shift takes never-assigned records
     EXPECT_EQ(game.LowestChunk, 115);
     EXPECT_EQ(game.HighestChunk, 76);

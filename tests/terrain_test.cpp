@@ -18,13 +18,15 @@ namespace {
 
 constexpr int SEED = 125;
 
-std::unique_ptr<Chunk> ChunkAt(int32_t depth) {
+std::unique_ptr<Chunk> ChunkAt(int32_t depth)
+{
     auto c = std::make_unique<Chunk>();
     c->replacementdepth = depth;
     return c;
 }
 
-int SolidTiles(const Chunk& c) {
+int SolidTiles(const Chunk& c)
+{
     int n = 0;
     for (const auto& column : c.wd) {
         for (const Tile& t : column) n += t.v;
@@ -32,13 +34,15 @@ int SolidTiles(const Chunk& c) {
     return n;
 }
 
-double SolidShare(int32_t depth) {
+double SolidShare(int32_t depth)
+{
     auto c = ChunkAt(depth);
     generatechunk(c.get());
     return SolidTiles(*c) / 4096.0;
 }
 
-bool SameTiles(const Chunk& a, const Chunk& b) {
+bool SameTiles(const Chunk& a, const Chunk& b)
+{
     for (int x = 0; x < WORLD_COLUMNS; x++) {
         for (int y = 0; y < CHUNK_ROWS; y++) {
             if (a.wd[x][y].v != b.wd[x][y].v) {
@@ -52,7 +56,8 @@ bool SameTiles(const Chunk& a, const Chunk& b) {
 
 // The blend and smoothing at a point whose horizontal fraction is 0, worked
 // out here from two known corner values.
-float SmoothedVerticalBlend(double lower, double upper, float fy) {
+float SmoothedVerticalBlend(double lower, double upper, float fy)
+{
     const double r = static_cast<float>(upper * fy + lower * (1.0 - fy));
     return static_cast<float>((3.0 - 2.0 * r) * r * r);
 }
@@ -61,20 +66,23 @@ float SmoothedVerticalBlend(double lower, double upper, float fy) {
 
 // ---- The hash ------------------------------------------------------------------
 
-TEST(RandSeeded, GivesTheKnownValuesExactly) {
+TEST(RandSeeded, GivesTheKnownValuesExactly)
+{
     EXPECT_EQ(rand_seeded(125.0f), 0.328826904296875f);
     EXPECT_EQ(rand_seeded(126.0f), 0.9398651123046875f);
     EXPECT_EQ(rand_seeded(1125.0f), 0.677215576171875f);
 }
 
-TEST(RandSeeded, KeepsOnlyTheFractionBitsOfTheRoundedSine) {
+TEST(RandSeeded, KeepsOnlyTheFractionBitsOfTheRoundedSine)
+{
     // Seed 125 amplifies to -350.67..., so the fraction lies on a 2^-15 grid;
     // taking the fraction before rounding would leave bits below it.
     const double scaled = std::ldexp(static_cast<double>(rand_seeded(125.0f)), 15);
     EXPECT_EQ(scaled, std::floor(scaled));
 }
 
-TEST(RandSeeded, StaysInTheUnitInterval) {
+TEST(RandSeeded, StaysInTheUnitInterval)
+{
     for (int h = -200000; h <= 200000; h += 7) {
         const float r = rand_seeded(static_cast<float>(h));
         ASSERT_GE(r, 0.0f) << h;
@@ -84,7 +92,8 @@ TEST(RandSeeded, StaysInTheUnitInterval) {
 
 // ---- The noise -------------------------------------------------------------------
 
-TEST(ValueNoise, CornerValuesOfTheWorkedCell) {
+TEST(ValueNoise, CornerValuesOfTheWorkedCell)
+{
     // Figures rounded to 8 places.
     EXPECT_NEAR(rand_seeded(4189.0f), 0.84373474, 5e-9);
     EXPECT_NEAR(rand_seeded(4190.0f), 0.08149719, 5e-9);
@@ -92,7 +101,8 @@ TEST(ValueNoise, CornerValuesOfTheWorkedCell) {
     EXPECT_NEAR(rand_seeded(5190.0f), 0.82258606, 5e-9);
 }
 
-TEST(ValueNoise, WorkedPointAtTheThreeScales) {
+TEST(ValueNoise, WorkedPointAtTheThreeScales)
+{
     const Vector2 p{100.0f, 1608.0f};
     // Eight significant digits name these floats uniquely.
     EXPECT_EQ(ValueNoise(p, 0.04f, SEED), 0.64773923f);
@@ -100,7 +110,8 @@ TEST(ValueNoise, WorkedPointAtTheThreeScales) {
     EXPECT_EQ(ValueNoise(p, 0.01f, SEED), 0.27442488f);
 }
 
-TEST(ValueNoise, WorkedPointLiesInCellFourWithNoHorizontalFraction) {
+TEST(ValueNoise, WorkedPointLiesInCellFourWithNoHorizontalFraction)
+{
     // 100 * 0.04f is 3.99999991 until rounded to float, where it becomes 4.0:
     // cell (4, 64) with fx = 0, so only lattice column 4 counts.
     const float fy = 1608.0f * 0.04f - 64.0f;
@@ -116,7 +127,8 @@ TEST(ValueNoise, WorkedPointLiesInCellFourWithNoHorizontalFraction) {
     EXPECT_EQ(ValueNoise({100.0f, 1608.0f}, 0.01f, SEED), ValueNoise({1.0f, 1608.0f * 0.01f}, 1.0f, SEED));
 }
 
-TEST(ValueNoise, CellsChangeExactlyAtMultiplesOfTheirWidth) {
+TEST(ValueNoise, CellsChangeExactlyAtMultiplesOfTheirWidth)
+{
     // At a multiple of 25 (coarse) or 100 (large) along both axes the sample
     // sits on a lattice point: it is that point's smoothed hash, nothing mixed in.
     for (int i = 0; i <= 10; i++) {
@@ -133,12 +145,14 @@ TEST(ValueNoise, CellsChangeExactlyAtMultiplesOfTheirWidth) {
     EXPECT_EQ(ValueNoise({25.0f, 50.0f}, 0.04f, SEED), static_cast<float>((3.0 - 2.0 * corner) * corner * corner));
 }
 
-TEST(ValueNoise, LatticePointsOneColumnOverAndAThousandDownShareTheirValue) {
+TEST(ValueNoise, LatticePointsOneColumnOverAndAThousandDownShareTheirValue)
+{
     EXPECT_EQ(ValueNoise({1.0f, 2.0f}, 1.0f, SEED), ValueNoise({2.0f, -998.0f}, 1.0f, SEED));
     EXPECT_EQ(ValueNoise({7.0f, 1500.0f}, 1.0f, SEED), ValueNoise({8.0f, 500.0f}, 1.0f, SEED));
 }
 
-TEST(ValueNoise, CellAroundZeroIsTwiceAsWideAndExtrapolates) {
+TEST(ValueNoise, CellAroundZeroIsTwiceAsWideAndExtrapolates)
+{
     // Every height from -25 to 25 (exclusive) at the coarse scale lies in cell
     // 0, whose lower corners hash 125 and 126; below zero the fraction is
     // negative and the blend runs past the corner values.
@@ -157,7 +171,8 @@ TEST(ValueNoise, CellAroundZeroIsTwiceAsWideAndExtrapolates) {
     EXPECT_EQ(ValueNoise({0.0f, -25.0f}, 0.04f, SEED), ValueNoise({0.0f, -1.0f}, 1.0f, SEED));
 }
 
-TEST(ValueNoise, CoordinatesBeyondAnyCellArePinnedNotUndefined) {
+TEST(ValueNoise, CoordinatesBeyondAnyCellArePinnedNotUndefined)
+{
     // No chunk samples beyond 2^40 cells; further out the noise holds the value at that edge.
     const float edge = 0x1p40f;
     const float far = ValueNoise({1e30f, 7.0f}, 1.0f, SEED);
@@ -181,14 +196,16 @@ TEST(ValueNoise, CoordinatesBeyondAnyCellArePinnedNotUndefined) {
 
 // ---- One tile's sum ----------------------------------------------------------------
 
-TEST(Terrain, DepthBiasRoundsToFloatOnce) {
+TEST(Terrain, DepthBiasRoundsToFloatOnce)
+{
     EXPECT_EQ(DepthBias(100), 0.25f);
     EXPECT_EQ(static_cast<double>(DepthBias(101)), 0.252499997615814208984375);
     EXPECT_EQ(DepthBias(0), 0.0f);
     EXPECT_EQ(DepthBias(-100), -0.25f);
 }
 
-TEST(Terrain, WorkedTilesAtDepth101) {
+TEST(Terrain, WorkedTilesAtDepth101)
+{
     const float bias = DepthBias(101);
     // Column 100, row 8: layers 0.647739, 0.804526, 0.274425; sum 0.270734; solid.
     const Vector2 p1{100.0f, 1608.0f};
@@ -211,7 +228,8 @@ TEST(Terrain, WorkedTilesAtDepth101) {
 
 // ---- Whole chunks -----------------------------------------------------------------
 
-TEST(GenerateChunk, TouchesOnlyTheDepthAndTheTileKinds) {
+TEST(GenerateChunk, TouchesOnlyTheDepthAndTheTileKinds)
+{
     for (auto generate : {generatechunk, generatechunk_reference}) {
         auto c = ChunkAt(101);
         c->id = 17;
@@ -235,7 +253,8 @@ TEST(GenerateChunk, TouchesOnlyTheDepthAndTheTileKinds) {
     }
 }
 
-TEST(GenerateChunk, SameDepthGivesSameTilesWhateverTheRecordHeld) {
+TEST(GenerateChunk, SameDepthGivesSameTilesWhateverTheRecordHeld)
+{
     auto fresh = ChunkAt(101);
     generatechunk(fresh.get());
 
@@ -256,7 +275,8 @@ TEST(GenerateChunk, SameDepthGivesSameTilesWhateverTheRecordHeld) {
     EXPECT_TRUE(SameTiles(*fresh, *twice));
 }
 
-TEST(GenerateChunk, StartupWindowHoldsTunnels) {
+TEST(GenerateChunk, StartupWindowHoldsTunnels)
+{
     double lowest = 1.0, highest = 0.0;
     for (int32_t depth = 84; depth <= 115; depth++) {
         const double share = SolidShare(depth);
@@ -268,7 +288,8 @@ TEST(GenerateChunk, StartupWindowHoldsTunnels) {
     EXPECT_NEAR(highest, 0.93, 0.01);
 }
 
-TEST(GenerateChunk, TunnelsWidenWithDepth) {
+TEST(GenerateChunk, TunnelsWidenWithDepth)
+{
     EXPECT_NEAR(SolidShare(0), 0.98, 0.01);    // about 98 % at depth 0
     EXPECT_NEAR(SolidShare(410), 0.87, 0.01);  // 87 %
     auto empty = ChunkAt(670);                 // a whole chunk of tunnel
@@ -276,7 +297,8 @@ TEST(GenerateChunk, TunnelsWidenWithDepth) {
     EXPECT_EQ(SolidTiles(*empty), 0);
 }
 
-TEST(GenerateChunk, EachTileSamplesItsColumnAndTheHeightOfItsTopEdge) {
+TEST(GenerateChunk, EachTileSamplesItsColumnAndTheHeightOfItsTopEdge)
+{
     // Row 0 is the lowest row: tile (x, y) of depth d samples (x, 16d - y).
     // At depth 0 and above the samples are zero or negative, inside the
     // doubled cell around zero for the first chunk.
@@ -293,7 +315,8 @@ TEST(GenerateChunk, EachTileSamplesItsColumnAndTheHeightOfItsTopEdge) {
     }
 }
 
-TEST(GenerateChunk, FastGeneratorMatchesTheReferenceTileForTile) {
+TEST(GenerateChunk, FastGeneratorMatchesTheReferenceTileForTile)
+{
     std::vector<int32_t> depths = {std::numeric_limits<int32_t>::min(),
                                    std::numeric_limits<int32_t>::min() + 1,
                                    -134217729,  // depth * 16 just below the 32-bit range

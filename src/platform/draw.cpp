@@ -23,7 +23,8 @@ constexpr size_t BATCH_QUADS = size_t{1} << 14;
 // renderer keeps its float-to-int conversions in range.
 constexpr float MAX_COORDINATE = 16777216.0f;
 
-const LoadedTexture* FindTexture(unsigned int id) {
+const LoadedTexture* FindTexture(unsigned int id)
+{
     for (const LoadedTexture& t : L.textures)
         if (t.id == id) return &t;
     return nullptr;
@@ -31,7 +32,8 @@ const LoadedTexture* FindTexture(unsigned int id) {
 
 // Index of the texel that a pixel centre at texture coordinate t falls on,
 // kept on the texture like a clamped sampler; NaN gives texel 0.
-int TexelIndex(double t, int size) {
+int TexelIndex(double t, int size)
+{
     const double i = t * size;
     if (!(i >= 0.0)) return 0;
     return i < size ? static_cast<int>(i) : size - 1;  // truncation is floor here
@@ -39,7 +41,8 @@ int TexelIndex(double t, int size) {
 
 // First whole pixel whose centre is at or right of (below) an edge; the
 // edge is within the drawable range, so the conversion cannot overflow.
-int FirstPixelFrom(double edge) {
+int FirstPixelFrom(double edge)
+{
     const double c = edge - 0.5;
     const int i = static_cast<int>(c);
     return i < c ? i + 1 : i;
@@ -48,7 +51,8 @@ int FirstPixelFrom(double edge) {
 // One texel times the tint, laid over one frame pixel with alpha, in the same
 // integer arithmetic as SDL's software blitter (so a white texel under a tint
 // gives exactly the tint).
-Uint32 BlendTexel(Uint32 texel, SDL_Color tint, Uint32 dst) {
+Uint32 BlendTexel(Uint32 texel, SDL_Color tint, Uint32 dst)
+{
     const Uint32 a = (texel >> 24) * tint.a / 255;
     Uint32 r = ((texel >> 16) & 0xFF) * tint.r / 255;
     Uint32 g = ((texel >> 8) & 0xFF) * tint.g / 255;
@@ -66,7 +70,8 @@ Uint32 BlendTexel(Uint32 texel, SDL_Color tint, Uint32 dst) {
 }
 
 // BlendTexel for an opaque texel under an opaque tint: the tinted texel alone.
-Uint32 TintOpaqueTexel(Uint32 texel, SDL_Color tint) {
+Uint32 TintOpaqueTexel(Uint32 texel, SDL_Color tint)
+{
     const Uint32 r = ((texel >> 16) & 0xFF) * tint.r / 255;
     const Uint32 g = ((texel >> 8) & 0xFF) * tint.g / 255;
     const Uint32 b = (texel & 0xFF) * tint.b / 255;
@@ -77,7 +82,8 @@ Uint32 TintOpaqueTexel(Uint32 texel, SDL_Color tint) {
 // belongs to a quad when its centre lies inside, left and top edges included,
 // and shows the texel under that centre: the rule a graphics card follows, so
 // both kinds of renderer give the same picture.
-void FillUprightQuads(const LoadedTexture& tex) {
+void FillUprightQuads(const LoadedTexture& tex)
+{
     SDL_RenderFlush(L.renderer);  // whatever SDL still holds lies underneath
     SDL_Surface* frame = L.frameSurface;
     Uint32* frameRows = static_cast<Uint32*>(frame->pixels);
@@ -116,7 +122,8 @@ bool InDrawableRange(float v) { return v >= -MAX_COORDINATE && v <= MAX_COORDINA
 
 namespace layer {
 
-void AllocateBatch() {
+void AllocateBatch()
+{
     L.vertices.assign(BATCH_QUADS * 4, SDL_Vertex{});
     L.indices.assign(BATCH_QUADS * 6, 0);
     // Two triangles per quad sharing the diagonal from its first to its third corner.
@@ -132,7 +139,8 @@ void AllocateBatch() {
     }
 }
 
-void FlushBatch() {
+void FlushBatch()
+{
     if (L.batchQuads == 0) return;
     const LoadedTexture* tex = L.software && L.batchUpright ? FindTexture(L.batchId) : nullptr;
     if (tex && !tex->pixels.empty()) {
@@ -150,15 +158,16 @@ SDL_Color ToSdl(Color c) { return SDL_Color{c.r, c.g, c.b, c.a}; }
 
 }  // namespace layer
 
-void ClearBackground(Color color) {
+void ClearBackground(Color color)
+{
     if (!L.open) return;
     FlushBatch();
     SDL_SetRenderDrawColor(L.renderer, color.r, color.g, color.b, color.a);
     SDL_RenderClear(L.renderer);
 }
 
-void DrawTexturePro(Texture2D texture, Rectangle source, Rectangle dest, Vector2 origin, float rotation,
-                    Color tint) {
+void DrawTexturePro(Texture2D texture, Rectangle source, Rectangle dest, Vector2 origin, float rotation, Color tint)
+{
     if (!L.open || texture.id == 0) return;
     if (texture.id != L.batchId) {
         const LoadedTexture* t = FindTexture(texture.id);
@@ -243,7 +252,8 @@ void DrawTexturePro(Texture2D texture, Rectangle source, Rectangle dest, Vector2
     ++L.batchQuads;
 }
 
-void DrawRectangle(int posX, int posY, int width, int height, Color color) {
+void DrawRectangle(int posX, int posY, int width, int height, Color color)
+{
     if (!L.open || width <= 0 || height <= 0) return;
     // Clip in wide integers so huge sizes neither overflow nor reach the renderer.
     const long long x0 = std::max<long long>(posX, 0);
@@ -252,13 +262,13 @@ void DrawRectangle(int posX, int posY, int width, int height, Color color) {
     const long long y1 = std::min<long long>(static_cast<long long>(posY) + height, L.height);
     if (x0 >= x1 || y0 >= y1) return;
     FlushBatch();
-    const SDL_Rect r{static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1 - x0),
-                     static_cast<int>(y1 - y0)};
+    const SDL_Rect r{static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1 - x0), static_cast<int>(y1 - y0)};
     SDL_SetRenderDrawColor(L.renderer, color.r, color.g, color.b, color.a);
     SDL_RenderFillRect(L.renderer, &r);
 }
 
-void DrawTriangle(Vector2 v1, Vector2 v2, Vector2 v3, Color color) {
+void DrawTriangle(Vector2 v1, Vector2 v2, Vector2 v3, Color color)
+{
     if (!L.open) return;
     const float xs[3] = {v1.x, v2.x, v3.x};
     const float ys[3] = {v1.y, v2.y, v3.y};

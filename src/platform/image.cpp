@@ -39,7 +39,8 @@ struct CaughtStderr {
     std::FILE* sink = nullptr;
 };
 
-CaughtStderr CatchStderr() {
+CaughtStderr CatchStderr()
+{
     CaughtStderr c;
     std::fflush(stderr);
     c.sink = std::tmpfile();
@@ -54,7 +55,8 @@ CaughtStderr CatchStderr() {
 }
 
 // Puts standard error back and returns what was written meanwhile, as one line.
-std::string ReleaseStderr(CaughtStderr& c) {
+std::string ReleaseStderr(CaughtStderr& c)
+{
     std::string text;
     if (!c.sink) return text;
     std::fflush(stderr);
@@ -81,7 +83,8 @@ std::string ReleaseStderr(CaughtStderr& c) {
 }
 
 // Decodes an image file, or says why it cannot.
-SDL_Surface* ReadImage(const char* path, std::string* reason) {
+SDL_Surface* ReadImage(const char* path, std::string* reason)
+{
     if (!path || !*path) {
         *reason = "no file name given";
         return nullptr;
@@ -136,7 +139,8 @@ SDL_Surface* ReadImage(const char* path, std::string* reason) {
 }
 
 // Makes a texture from ARGB8888 pixels; the software fill keeps its own copy of them.
-bool MakeTexture(const Uint32* pixels, int width, int height, int pitch, LoadedTexture* out) {
+bool MakeTexture(const Uint32* pixels, int width, int height, int pitch, LoadedTexture* out)
+{
     SDL_Texture* t = SDL_CreateTexture(L.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, width, height);
     if (!t) return false;
     if (SDL_UpdateTexture(t, nullptr, pixels, pitch) != 0) {
@@ -159,7 +163,8 @@ bool MakeTexture(const Uint32* pixels, int width, int height, int pitch, LoadedT
     return true;
 }
 
-bool MakeTextureFromImage(SDL_Surface* image, LoadedTexture* out) {
+bool MakeTextureFromImage(SDL_Surface* image, LoadedTexture* out)
+{
     SDL_Surface* argb = SDL_ConvertSurfaceFormat(image, SDL_PIXELFORMAT_ARGB8888, 0);
     if (!argb) return false;
     bool ok = SDL_LockSurface(argb) == 0;
@@ -171,7 +176,8 @@ bool MakeTextureFromImage(SDL_Surface* image, LoadedTexture* out) {
     return ok;
 }
 
-bool MakeWhiteTexture(LoadedTexture* out) {
+bool MakeWhiteTexture(LoadedTexture* out)
+{
     const std::vector<Uint32> white(FALLBACK_TEXTURE_SIZE * FALLBACK_TEXTURE_SIZE, 0xFFFFFFFFu);
     return MakeTexture(white.data(), FALLBACK_TEXTURE_SIZE, FALLBACK_TEXTURE_SIZE,
                        FALLBACK_TEXTURE_SIZE * static_cast<int>(sizeof(Uint32)), out);
@@ -179,7 +185,8 @@ bool MakeWhiteTexture(LoadedTexture* out) {
 
 }  // namespace
 
-Texture2D LoadTexture(const char* fileName) {
+Texture2D LoadTexture(const char* fileName)
+{
     const char* shown = fileName ? fileName : "";
     if (!L.open) {
         std::fprintf(stderr, "delve: cannot load texture '%s': no window is open\n", shown);
@@ -200,8 +207,8 @@ Texture2D LoadTexture(const char* fileName) {
                          reason.c_str(), Reason(SDL_GetError()));
             return Texture2D{0, 0, 0};
         }
-        std::fprintf(stderr, "delve: cannot load texture '%s': %s; drawing with a plain white %dx%d texture\n",
-                     shown, reason.c_str(), FALLBACK_TEXTURE_SIZE, FALLBACK_TEXTURE_SIZE);
+        std::fprintf(stderr, "delve: cannot load texture '%s': %s; drawing with a plain white %dx%d texture\n", shown,
+                     reason.c_str(), FALLBACK_TEXTURE_SIZE, FALLBACK_TEXTURE_SIZE);
     }
     loaded.id = gNextTextureId++;
     if (gNextTextureId == 0) gNextTextureId = 1;  // 0 means "no texture"
@@ -210,7 +217,8 @@ Texture2D LoadTexture(const char* fileName) {
     return Texture2D{t.id, t.width, t.height};
 }
 
-void UnloadTexture(Texture2D texture) {
+void UnloadTexture(Texture2D texture)
+{
     if (!L.open || texture.id == 0) return;
     for (auto it = L.textures.begin(); it != L.textures.end(); ++it) {
         if (it->id != texture.id) continue;
@@ -225,7 +233,8 @@ void UnloadTexture(Texture2D texture) {
     }
 }
 
-bool TakeScreenshot(const char* fileName) {
+bool TakeScreenshot(const char* fileName)
+{
     const char* shown = fileName ? fileName : "";
     if (!L.open) {
         std::fprintf(stderr, "delve: cannot save screenshot '%s': no window is open\n", shown);
@@ -241,8 +250,8 @@ bool TakeScreenshot(const char* fileName) {
     std::vector<unsigned char> pixels(static_cast<size_t>(pitch) * static_cast<size_t>(L.height));
     bool ok = SDL_RenderReadPixels(L.renderer, nullptr, SDL_PIXELFORMAT_RGB24, pixels.data(), pitch) == 0;
     if (ok) {
-        SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), L.width, L.height, 24, pitch,
-                                                                  SDL_PIXELFORMAT_RGB24);
+        SDL_Surface* surface =
+            SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), L.width, L.height, 24, pitch, SDL_PIXELFORMAT_RGB24);
         ok = surface && IMG_SavePNG(surface, fileName) == 0;
         SDL_FreeSurface(surface);
     }
@@ -250,12 +259,14 @@ bool TakeScreenshot(const char* fileName) {
     return ok;
 }
 
-bool FileExists(const char* fileName) {
+bool FileExists(const char* fileName)
+{
     struct stat st;
     return fileName && stat(fileName, &st) == 0 && S_ISREG(st.st_mode);
 }
 
-const char* GetApplicationDirectory(void) {
+const char* GetApplicationDirectory(void)
+{
     static std::string directory;
     static bool known = false;
     if (!known) {

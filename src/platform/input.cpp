@@ -16,7 +16,8 @@ using namespace layer;
 
 namespace {
 
-int ButtonFromSdl(Uint8 button) {
+int ButtonFromSdl(Uint8 button)
+{
     switch (button) {
         case SDL_BUTTON_LEFT: return MOUSE_BUTTON_LEFT;
         case SDL_BUTTON_RIGHT: return MOUSE_BUTTON_RIGHT;
@@ -27,16 +28,16 @@ int ButtonFromSdl(Uint8 button) {
     }
 }
 
-void ReleaseAllInput() {
+void ReleaseAllInput()
+{
     std::fill(std::begin(L.keyDown), std::end(L.keyDown), false);
     std::fill(std::begin(L.buttonDown), std::end(L.buttonDown), false);
 }
 
-void HandleEvent(const SDL_Event& e) {
+void HandleEvent(const SDL_Event& e)
+{
     switch (e.type) {
-        case SDL_QUIT:
-            L.closeRequested = true;
-            break;
+        case SDL_QUIT: L.closeRequested = true; break;
         case SDL_WINDOWEVENT:
             if (e.window.event == SDL_WINDOWEVENT_CLOSE) L.closeRequested = true;
             // Key and button releases are not delivered to a window without
@@ -62,23 +63,21 @@ void HandleEvent(const SDL_Event& e) {
             }
             break;
         }
-        case SDL_MOUSEMOTION:
-            L.mouse = Vector2{static_cast<float>(e.motion.x), static_cast<float>(e.motion.y)};
-            break;
+        case SDL_MOUSEMOTION: L.mouse = Vector2{static_cast<float>(e.motion.x), static_cast<float>(e.motion.y)}; break;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP: {
             const int b = ButtonFromSdl(e.button.button);
             if (b >= 0) L.buttonDown[b] = (e.type == SDL_MOUSEBUTTONDOWN);
             break;
         }
-        default:
-            break;
+        default: break;
     }
 }
 
 }  // namespace
 
-void PollInputEvents(void) {
+void PollInputEvents(void)
+{
     if (!L.open) return;
     std::fill(std::begin(L.keyPressed), std::end(L.keyPressed), false);
     SDL_Event e;

@@ -15,20 +15,60 @@ namespace {
 // Key codes the game's header does not name but a keyboard can still send,
 // in the same numbering as the named ones.
 enum : int16_t {
-    CODE_SPACE = 32, CODE_APOSTROPHE = 39, CODE_COMMA = 44, CODE_MINUS = 45, CODE_PERIOD = 46, CODE_SLASH = 47,
-    CODE_ZERO = 48, CODE_SEMICOLON = 59, CODE_EQUAL = 61, CODE_LEFT_BRACKET = 91, CODE_BACKSLASH = 92,
-    CODE_RIGHT_BRACKET = 93, CODE_GRAVE = 96, CODE_NON_US_BACKSLASH = 162,
-    CODE_ENTER = 257, CODE_TAB = 258, CODE_BACKSPACE = 259, CODE_INSERT = 260, CODE_DELETE = 261,
-    CODE_RIGHT = 262, CODE_LEFT = 263, CODE_DOWN = 264, CODE_UP = 265, CODE_PAGE_UP = 266, CODE_PAGE_DOWN = 267,
-    CODE_HOME = 268, CODE_END = 269, CODE_CAPS_LOCK = 280, CODE_SCROLL_LOCK = 281, CODE_NUM_LOCK = 282,
-    CODE_PRINT_SCREEN = 283, CODE_PAUSE = 284, CODE_F1 = 290, CODE_F13 = 302,
-    CODE_KP_0 = 320, CODE_KP_1 = 321, CODE_KP_DECIMAL = 330, CODE_KP_DIVIDE = 331, CODE_KP_MULTIPLY = 332,
-    CODE_KP_ENTER = 335, CODE_KP_EQUAL = 336,
-    CODE_LEFT_SHIFT = 340, CODE_LEFT_CONTROL = 341, CODE_LEFT_ALT = 342, CODE_LEFT_SUPER = 343,
-    CODE_RIGHT_SHIFT = 344, CODE_RIGHT_CONTROL = 345, CODE_RIGHT_ALT = 346, CODE_RIGHT_SUPER = 347, CODE_MENU = 348,
+    CODE_SPACE = 32,
+    CODE_APOSTROPHE = 39,
+    CODE_COMMA = 44,
+    CODE_MINUS = 45,
+    CODE_PERIOD = 46,
+    CODE_SLASH = 47,
+    CODE_ZERO = 48,
+    CODE_SEMICOLON = 59,
+    CODE_EQUAL = 61,
+    CODE_LEFT_BRACKET = 91,
+    CODE_BACKSLASH = 92,
+    CODE_RIGHT_BRACKET = 93,
+    CODE_GRAVE = 96,
+    CODE_NON_US_BACKSLASH = 162,
+    CODE_ENTER = 257,
+    CODE_TAB = 258,
+    CODE_BACKSPACE = 259,
+    CODE_INSERT = 260,
+    CODE_DELETE = 261,
+    CODE_RIGHT = 262,
+    CODE_LEFT = 263,
+    CODE_DOWN = 264,
+    CODE_UP = 265,
+    CODE_PAGE_UP = 266,
+    CODE_PAGE_DOWN = 267,
+    CODE_HOME = 268,
+    CODE_END = 269,
+    CODE_CAPS_LOCK = 280,
+    CODE_SCROLL_LOCK = 281,
+    CODE_NUM_LOCK = 282,
+    CODE_PRINT_SCREEN = 283,
+    CODE_PAUSE = 284,
+    CODE_F1 = 290,
+    CODE_F13 = 302,
+    CODE_KP_0 = 320,
+    CODE_KP_1 = 321,
+    CODE_KP_DECIMAL = 330,
+    CODE_KP_DIVIDE = 331,
+    CODE_KP_MULTIPLY = 332,
+    CODE_KP_ENTER = 335,
+    CODE_KP_EQUAL = 336,
+    CODE_LEFT_SHIFT = 340,
+    CODE_LEFT_CONTROL = 341,
+    CODE_LEFT_ALT = 342,
+    CODE_LEFT_SUPER = 343,
+    CODE_RIGHT_SHIFT = 344,
+    CODE_RIGHT_CONTROL = 345,
+    CODE_RIGHT_ALT = 346,
+    CODE_RIGHT_SUPER = 347,
+    CODE_MENU = 348,
 };
 
-constexpr std::array<int16_t, SDL_NUM_SCANCODES> BuildKeyTable() {
+constexpr std::array<int16_t, SDL_NUM_SCANCODES> BuildKeyTable()
+{
     std::array<int16_t, SDL_NUM_SCANCODES> t{};
     for (int i = 0; i < 26; ++i) t[SDL_SCANCODE_A + i] = static_cast<int16_t>(KEY_A + i);
     // SDL numbers the digit row 1..9 then 0.
@@ -96,7 +136,8 @@ constexpr std::array<int16_t, SDL_NUM_SCANCODES> KEY_OF_SCANCODE = BuildKeyTable
 static_assert(KEY_OF_SCANCODE[SDL_SCANCODE_W] == KEY_W && KEY_OF_SCANCODE[SDL_SCANCODE_V] == KEY_V);
 static_assert(KEY_OF_SCANCODE[SDL_SCANCODE_KP_MINUS] == KEY_KP_SUBTRACT);
 
-constexpr bool AllBelowKeyCount() {
+constexpr bool AllBelowKeyCount()
+{
     for (int16_t k : KEY_OF_SCANCODE)
         if (k < 0 || k >= KEY_CODE_COUNT) return false;
     return true;
@@ -105,7 +146,8 @@ static_assert(AllBelowKeyCount(), "key state arrays are indexed by these codes")
 
 }  // namespace
 
-int KeyFromScancode(int scancode) {
+int KeyFromScancode(int scancode)
+{
     if (scancode < 0 || scancode >= SDL_NUM_SCANCODES) return KEY_NULL;
     return KEY_OF_SCANCODE[static_cast<size_t>(scancode)];
 }

@@ -75,20 +75,20 @@ struct Layer {
     bool keyDown[KEY_CODE_COUNT] = {};         // by game key code: held at the last poll
     bool keyPressed[KEY_CODE_COUNT] = {};      // by game key code: went down since the poll before
     bool buttonDown[MOUSE_BUTTON_COUNT] = {};  // by game button code: held at the last poll
-    Vector2 mouse = {0.0f, 0.0f};             // cursor, window pixels from the top-left, y downward
+    Vector2 mouse = {0.0f, 0.0f};              // cursor, window pixels from the top-left, y downward
 
     std::vector<LoadedTexture> textures;  // every texture loaded and not yet unloaded
 
     // The batch of quads waiting for one submission, and the texture they use.
-    std::vector<SDL_Vertex> vertices;  // four corners per quad, window pixels; allocated once
-    std::vector<int> indices;          // six per quad: two triangles; filled once
-    size_t batchQuads = 0;             // quads waiting
-    unsigned int batchId = 0;          // id of the texture they use; 0 for none
+    std::vector<SDL_Vertex> vertices;     // four corners per quad, window pixels; allocated once
+    std::vector<int> indices;             // six per quad: two triangles; filled once
+    size_t batchQuads = 0;                // quads waiting
+    unsigned int batchId = 0;             // id of the texture they use; 0 for none
     SDL_Texture* batchTexture = nullptr;  // that texture's renderer copy
-    float batchTextureWidth = 0.0f;   // pixels, to turn source rectangles into texture coordinates
-    float batchTextureHeight = 0.0f;  // pixels
-    bool batchUpright = true;         // every quad of the batch is an unturned rectangle
-    std::vector<int> texelColumns;    // scratch for the software fill, one entry per frame column
+    float batchTextureWidth = 0.0f;       // pixels, to turn source rectangles into texture coordinates
+    float batchTextureHeight = 0.0f;      // pixels
+    bool batchUpright = true;             // every quad of the batch is an unturned rectangle
+    std::vector<int> texelColumns;        // scratch for the software fill, one entry per frame column
 
     uint64_t submissions = 0;  // geometry submissions to the renderer since InitWindow
 

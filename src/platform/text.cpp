@@ -23,7 +23,8 @@ constexpr size_t MAX_CACHED_FONTS = 8;
 constexpr int MIN_FONT_SIZE = 10;
 constexpr int MAX_FONT_SIZE = 512;
 
-std::string FindSansFont() {
+std::string FindSansFont()
+{
     std::string path;
     FcConfig* config = FcInitLoadConfigAndFonts();
     if (!config) return path;
@@ -46,7 +47,8 @@ std::string FindSansFont() {
 }
 
 // True when text can be drawn; looks the font up on first use and warns once if there is none.
-bool FontReady() {
+bool FontReady()
+{
     if (L.fontState == FontState::Ready) return true;
     if (L.fontState == FontState::Missing) return false;
     L.fontState = FontState::Missing;
@@ -73,7 +75,8 @@ bool FontReady() {
     return true;
 }
 
-TTF_Font* FontOfSize(int size) {
+TTF_Font* FontOfSize(int size)
+{
     for (CachedFont& f : L.fonts) {
         if (f.size == size) {
             f.lastUse = ++L.useClock;
@@ -94,7 +97,8 @@ TTF_Font* FontOfSize(int size) {
 
 bool SameColor(Color a, Color b) { return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a; }
 
-const CachedText* RenderedText(const char* text, int size, Color color) {
+const CachedText* RenderedText(const char* text, int size, Color color)
+{
     for (CachedText& t : L.texts) {
         if (t.size == size && SameColor(t.color, color) && t.text == text) {
             t.lastUse = ++L.useClock;
@@ -109,8 +113,7 @@ const CachedText* RenderedText(const char* text, int size, Color color) {
         entry.width = surface->w;
         entry.height = surface->h;
         SDL_FreeSurface(surface);
-        if (!entry.texture)
-            std::fprintf(stderr, "delve: cannot draw text '%s': %s\n", text, Reason(SDL_GetError()));
+        if (!entry.texture) std::fprintf(stderr, "delve: cannot draw text '%s': %s\n", text, Reason(SDL_GetError()));
     } else {
         std::fprintf(stderr, "delve: cannot draw text '%s': %s\n", text, Reason(TTF_GetError()));
     }
@@ -129,7 +132,8 @@ const CachedText* RenderedText(const char* text, int size, Color color) {
 
 namespace layer {
 
-void ReleaseTextCaches() {
+void ReleaseTextCaches()
+{
     for (CachedText& t : L.texts)
         if (t.texture) SDL_DestroyTexture(t.texture);
     L.texts.clear();
@@ -139,7 +143,8 @@ void ReleaseTextCaches() {
 
 }  // namespace layer
 
-void DrawText(const char* text, int posX, int posY, int fontSize, Color color) {
+void DrawText(const char* text, int posX, int posY, int fontSize, Color color)
+{
     if (!L.open || !text || !*text) return;
     if (!FontReady()) return;
     const int size = std::clamp(fontSize, MIN_FONT_SIZE, MAX_FONT_SIZE);

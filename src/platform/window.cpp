@@ -34,7 +34,8 @@ int gTargetFps = 0;
 bool Named(const char* value, const char* name) { return value && SDL_strcasecmp(value, name) == 0; }
 
 // Sets up the software frame: a surface in memory with SDL's software renderer drawing into it.
-bool OpenSoftwareFrame(int width, int height) {
+bool OpenSoftwareFrame(int width, int height)
+{
     L.frameSurface = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ARGB8888);
     if (!L.frameSurface) return false;
     SDL_SetSurfaceBlendMode(L.frameSurface, SDL_BLENDMODE_NONE);  // presented as it is, alpha ignored
@@ -49,7 +50,8 @@ bool OpenSoftwareFrame(int width, int height) {
 // while OpenGL without a graphics card (Xvfb, virtual machines) takes over
 // 150 ms for them. A graphics card's renderer is used only when asked for by
 // name in SDL_RENDER_DRIVER, falling back to software when it cannot start.
-bool OpenRenderer(int width, int height) {
+bool OpenRenderer(int width, int height)
+{
     const char* asked = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
     if (Named(SDL_GetCurrentVideoDriver(), "dummy") || !asked || !*asked || Named(asked, "software"))
         return OpenSoftwareFrame(width, height);
@@ -62,7 +64,8 @@ bool OpenRenderer(int width, int height) {
 }
 
 // Releases whatever the window holds and forgets all per-window state.
-void TearDown() {
+void TearDown()
+{
     ReleaseTextCaches();
     for (LoadedTexture& t : L.textures) SDL_DestroyTexture(t.texture);
     L.textures.clear();
@@ -81,10 +84,10 @@ void ResetFrameSchedule() { L.frameEnd = Clock::now(); }
 // Sleeps, then spins, until one frame period after the previous frame's end on
 // the schedule. A late frame moves the schedule instead of shortening the
 // frames after it.
-void WaitForFrameEnd() {
+void WaitForFrameEnd()
+{
     if (gTargetFps <= 0) return;
-    const auto period =
-        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / gTargetFps));
+    const auto period = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / gTargetFps));
     const Clock::time_point deadline = L.frameEnd + period;
     const Clock::time_point now = Clock::now();
     if (now >= deadline) {
@@ -92,19 +95,20 @@ void WaitForFrameEnd() {
         return;
     }
     if (deadline - now > SPIN_MARGIN) std::this_thread::sleep_until(deadline - SPIN_MARGIN);
-    while (Clock::now() < deadline) {
-    }
+    while (Clock::now() < deadline) {}
     L.frameEnd = deadline;
 }
 
 }  // namespace
 
-void SetTargetFPS(int fps) {
+void SetTargetFPS(int fps)
+{
     gTargetFps = fps > 0 ? fps : 0;
     if (L.open) ResetFrameSchedule();
 }
 
-bool InitWindow(int width, int height, const char* title) {
+bool InitWindow(int width, int height, const char* title)
+{
     if (L.open) {
         std::fprintf(stderr, "delve: the window is already open\n");
         return true;
@@ -148,19 +152,22 @@ bool InitWindow(int width, int height, const char* title) {
 
 bool WindowShouldClose(void) { return !L.open || L.closeRequested; }
 
-void CloseWindow(void) {
+void CloseWindow(void)
+{
     if (!L.open) return;
     TearDown();
 }
 
 bool IsWindowReady(void) { return L.open; }
 
-void BeginDrawing(void) {
+void BeginDrawing(void)
+{
     if (!L.open) return;
     if (L.frame) SDL_SetRenderTarget(L.renderer, L.frame);
 }
 
-void EndDrawing(void) {
+void EndDrawing(void)
+{
     if (!L.open) return;
     FlushBatch();
     if (L.software) {

@@ -44,10 +44,7 @@ namespace {
 
 // World-pixel height of the top edge of a row: an exact integer, widened so
 // that no depth or zoom can overflow it.
-int64_t RowTopPixels(int32_t depth, int row)
-{
-    return int64_t{WORLDSCALE} * (row - int64_t{CHUNK_ROWS} * depth);
-}
+int64_t RowTopPixels(int32_t depth, int row) { return int64_t{WORLDSCALE} * (row - int64_t{CHUNK_ROWS} * depth); }
 
 }  // namespace
 
@@ -68,8 +65,7 @@ VisibleRange VisibleRangeOf(const GameInstance* g, int32_t depth, int startOffse
     // Rows go up while their top edge lies below the window's top plus the margin.
     double limit = static_cast<double>(g->WindowHeight) + static_cast<double>(topMargin) * WORLDSCALE;
     r.rowEnd = r.rowBegin;
-    while (r.rowEnd < CHUNK_ROWS &&
-           static_cast<double>(RowTopPixels(depth, r.rowEnd)) - g->CameraPosition.y < limit) {
+    while (r.rowEnd < CHUNK_ROWS && static_cast<double>(RowTopPixels(depth, r.rowEnd)) - g->CameraPosition.y < limit) {
         r.rowEnd++;
     }
 

@@ -16,13 +16,13 @@ namespace {
 constexpr int TARGET_FPS = 30;                        // frames, and so ticks, per second
 constexpr const char* WINDOW_TITLE = "hello window";  // the title bar's text
 
-constexpr int START_DEPTH = 84;       // shallowest depth generated at start-up
-constexpr int START_CHUNKS = 32;      // depths generated before the window opens
+constexpr int START_DEPTH = 84;                    // shallowest depth generated at start-up
+constexpr int START_CHUNKS = 32;                   // depths generated before the window opens
 constexpr Vector2 PLAYER_START{100.0f, -1608.0f};  // top-left corner, tiles: column 100, in depth 101
 constexpr int32_t PLAYER_START_CHUNKDEPTH = 100;   // one short of the start's depth: the first tick sees a change
 constexpr Vector2 CAMERA_START{100.0f, -1592.0f};  // world pixels; glides onto the player in the first frames
-constexpr int CAMERA_DROP = 16;  // pixels the player's top edge is shown below the window's middle
-constexpr float CAMERA_GLIDE = 0.4f;  // share of the way to its goal the camera moves per tick
+constexpr int CAMERA_DROP = 16;                    // pixels the player's top edge is shown below the window's middle
+constexpr float CAMERA_GLIDE = 0.4f;               // share of the way to its goal the camera moves per tick
 // Bounds no depth is beyond, so that the first chunk generated sets both.
 constexpr int32_t HIGHEST_CHUNK_UNSET = 10000;
 constexpr int32_t LOWEST_CHUNK_UNSET = -10000;
@@ -62,8 +62,8 @@ void SetupWorld(GameInstance* game)
     game->CameraPosition = CAMERA_START;
     game->WindowWidth = WINDOW_WIDTH;
     game->WindowHeight = WINDOW_HEIGHT;
-    game->CameraCenterOffset = Vector2{static_cast<float>(-(game->WindowWidth / 2)),
-                                       static_cast<float>(CAMERA_DROP - game->WindowHeight / 2)};
+    game->CameraCenterOffset =
+        Vector2{static_cast<float>(-(game->WindowWidth / 2)), static_cast<float>(CAMERA_DROP - game->WindowHeight / 2)};
 
     game->HighestChunk = HIGHEST_CHUNK_UNSET;
     game->LowestChunk = LOWEST_CHUNK_UNSET;

@@ -35,14 +35,16 @@ struct Cell {
 
 // Scaled coordinate: the product is exact in double, then rounded to float.
 // The rounding matters: 25 * 0.04f is 0.99999998 before it and 1.0 after.
-constexpr float Scaled(float coord, float scalefactor) {
+constexpr float Scaled(float coord, float scalefactor)
+{
     return static_cast<float>(static_cast<double>(coord) * static_cast<double>(scalefactor));
 }
 
 // Cuts a scaled coordinate into its cell and the fraction inside it. Truncation
 // toward zero makes the cell around zero twice as wide, with negative fractions
 // below it; that shapes the terrain from depth 0 upward and is kept.
-Cell CellOf(float scaled) {
+Cell CellOf(float scaled)
+{
     float pinned = scaled;
     if (pinned > CELL_LIMIT) pinned = CELL_LIMIT;
     if (pinned < -CELL_LIMIT) pinned = -CELL_LIMIT;
@@ -54,7 +56,8 @@ Cell CellOf(float scaled) {
 // The hash of lattice point (cx, cy). The sum is formed in 64 bits so that
 // deep cells cannot overflow it; for every cell that fits 32 bits it is the
 // same number, and it reaches the hash rounded to float either way.
-float CornerValue(int seed, int64_t cx, int64_t cy) {
+float CornerValue(int seed, int64_t cx, int64_t cy)
+{
     return rand_seeded(static_cast<float>(seed + cx * LATTICE_STRIDE + cy));
 }
 
@@ -63,7 +66,8 @@ double Mix(double lo, double hi, double f) { return hi * f + lo * (1.0 - f); }
 
 // Bilinear blend of the four corner values, in double, rounded once to float:
 // the smoothing works on that rounded value. vAB is corner (x + A, y + B).
-float Blend(float v00, float v01, float v10, float v11, float fx, float fy) {
+float Blend(float v00, float v01, float v10, float v11, float fx, float fy)
+{
     return static_cast<float>(Mix(Mix(v00, v10, fx), Mix(v01, v11, fx), fy));
 }
 
@@ -71,14 +75,16 @@ float Blend(float v00, float v01, float v10, float v11, float fx, float fy) {
 // Evaluated in double from the rounded blend and rounded once at the end:
 // three float multiplications would each round, and the coarse layer at
 // (100, 1608) would come out one bit off (0.647739291 instead of 0.647739232).
-float Smooth(float r) {
+float Smooth(float r)
+{
     const double dr = r;
     return static_cast<float>((3.0 - 2.0 * dr) * dr * dr);
 }
 
 // The tile's sum from its three layer values: twice the coarse layer's distance
 // from its middle, less the wall roughness, less the depth's widening.
-double SumFromLayers(float coarse, float fine, float large, float bias) {
+double SumFromLayers(float coarse, float fine, float large, float bias)
+{
     float a = coarse + coarse - 1.0f;
     float b = -a;
     if (a < 0.0f) a = 0.0f;
@@ -89,7 +95,8 @@ double SumFromLayers(float coarse, float fine, float large, float bias) {
 
 // Second coordinate of the sample for a row: the negated height of the tile's
 // top edge. Formed in 64 bits, as depth * 16 leaves int32 for the deepest depths.
-float SampleHeight(int32_t depth, int row) {
+float SampleHeight(int32_t depth, int row)
+{
     return static_cast<float>(static_cast<int64_t>(depth) * CHUNK_ROWS - row);
 }
 
@@ -104,7 +111,8 @@ constexpr int LAYERS = 3;
 constexpr float LAYER_SCALES[LAYERS] = {COARSE_SCALE, FINE_SCALE, LARGE_SCALE};
 
 // Lattice columns a layer uses: the cells of columns 0..255 plus the right corner.
-constexpr int LatticeColumns(float scalefactor) {
+constexpr int LatticeColumns(float scalefactor)
+{
     return static_cast<int>(Scaled(static_cast<float>(WORLD_COLUMNS - 1), scalefactor)) + 2;
 }
 constexpr int MAX_LATTICE_COLUMNS = 56;
@@ -125,7 +133,8 @@ struct LayerLattice {
 };
 
 // Table row of a lattice row, added on first use.
-int32_t TableRow(LayerLattice* l, int64_t latticerow) {
+int32_t TableRow(LayerLattice* l, int64_t latticerow)
+{
     for (int32_t i = 0; i < l->rows; i++) {
         if (l->latticerow[i] == latticerow) return i;
     }
@@ -133,7 +142,8 @@ int32_t TableRow(LayerLattice* l, int64_t latticerow) {
     return l->rows++;
 }
 
-void BuildLattice(LayerLattice* l, float scalefactor, int32_t depth) {
+void BuildLattice(LayerLattice* l, float scalefactor, int32_t depth)
+{
     for (int x = 0; x < WORLD_COLUMNS; x++) {
         const Cell c = CellOf(Scaled(static_cast<float>(x), scalefactor));
         l->column[x] = static_cast<int32_t>(c.index);
@@ -157,7 +167,8 @@ void BuildLattice(LayerLattice* l, float scalefactor, int32_t depth) {
 // One layer's values down column x, bit for bit what ValueNoise gives there.
 // The blend is linear in each fraction, so the horizontal part is done once per
 // lattice row of the column; each tile then only blends vertically.
-void LayerColumn(const LayerLattice& l, int x, float out[CHUNK_ROWS]) {
+void LayerColumn(const LayerLattice& l, int x, float out[CHUNK_ROWS])
+{
     const int cx = l.column[x];
     const double fx = l.fx[x];
     double across[MAX_LATTICE_ROWS];
@@ -176,14 +187,16 @@ void LayerColumn(const LayerLattice& l, int x, float out[CHUNK_ROWS]) {
 
 }  // namespace
 
-float rand_seeded(float seed) {
+float rand_seeded(float seed)
+{
     // Rounding the amplified sine to float before taking its fraction is part
     // of the terrain's look: the fraction keeps only the bits a float holds.
     const float v = static_cast<float>(std::sin(static_cast<double>(seed) * HASH_ARGUMENT_FACTOR) * HASH_AMPLITUDE);
     return v - std::floor(v);
 }
 
-float ValueNoise(Vector2 xy, float scalefactor, int seed) {
+float ValueNoise(Vector2 xy, float scalefactor, int seed)
+{
     const Cell cx = CellOf(Scaled(xy.x, scalefactor));
     const Cell cy = CellOf(Scaled(xy.y, scalefactor));
     const float v00 = CornerValue(seed, cx.index, cy.index);
@@ -193,18 +206,18 @@ float ValueNoise(Vector2 xy, float scalefactor, int seed) {
     return Smooth(Blend(v00, v01, v10, v11, cx.frac, cy.frac));
 }
 
-float DepthBias(int32_t depth) {
-    return static_cast<float>(static_cast<double>(depth) * DEPTH_STEP * DEPTH_WEIGHT);
-}
+float DepthBias(int32_t depth) { return static_cast<float>(static_cast<double>(depth) * DEPTH_STEP * DEPTH_WEIGHT); }
 
-double TerrainSum(Vector2 p, float bias) {
+double TerrainSum(Vector2 p, float bias)
+{
     const float coarse = ValueNoise(p, COARSE_SCALE, TERRAIN_SEED);
     const float fine = ValueNoise(p, FINE_SCALE, TERRAIN_SEED);
     const float large = ValueNoise(p, LARGE_SCALE, TERRAIN_SEED);
     return SumFromLayers(coarse, fine, large, bias);
 }
 
-void generatechunk_reference(Chunk* t) {
+void generatechunk_reference(Chunk* t)
+{
     t->depth = t->replacementdepth;
     const int32_t depth = t->depth;
     const float bias = DepthBias(depth);
@@ -216,7 +229,8 @@ void generatechunk_reference(Chunk* t) {
     }
 }
 
-void generatechunk(Chunk* t) {
+void generatechunk(Chunk* t)
+{
     t->depth = t->replacementdepth;
     const int32_t depth = t->depth;
     const float bias = DepthBias(depth);

@@ -23,7 +23,6 @@ long gAllocations = 0;
 constexpr int KEPT_SIZES = 64;
 size_t gSizes[KEPT_SIZES];  // sizes of the first allocations counted
 
-
 void* Allocate(std::size_t size, std::size_t alignment)
 {
     if (gCounting) {
