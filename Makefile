@@ -31,7 +31,8 @@ test: build
 bench: build
 	@for b in $(BUILD)/bench_*; do echo "== $$b"; SDL_VIDEODRIVER=dummy SDL_RENDER_DRIVER=software $$b || exit 1; done
 
-# Rewrites every C++ file in the house style of .clang-format.
+# Rewrites every C++ file in the house style of .clang-format; `make test` fails
+# (its ctest format_check) while a file is not in it.
 format: deps
 	bash scripts/format.sh
 
