@@ -4,39 +4,28 @@
 // a frame visits every column down to the deepest resident chunk.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-
+#include "harness/headless.h"
 #include "platform/platform.h"
 #include "presentation/light.h"
-#include "shell/game.h"
 
 namespace {
 
-// A game as the player meets it, camera at rest, unpaced.
-struct BenchGame {
-    GameInstance game;
-    FrameLoop loop;
-    bool ok;
-    explicit BenchGame(int zoom)
-    {
-        setenv("SDL_VIDEODRIVER", "dummy", 0);
-        WORLDSCALE = zoom;
-        ok = StartGame(&game, &loop);
-        if (!ok) return;
-        SetTargetFPS(0);
-        for (int i = 0; i < 60; i++) RunFrame(&game, &loop);  // the glide, and light that settles
+// A game as the player meets it at `zoom`, unpaced, after the camera's glide
+// and the light have settled.
+bool StartSettled(HeadlessRun* run, int zoom)
+{
+    if (!StartHeadless(run, zoom)) {
+        StopHeadless(run);  // the zoom back to its start value
+        return false;
     }
-    ~BenchGame()
-    {
-        if (ok) ShutdownGame(&game);
-        WORLDSCALE = 16;
-    }
-};
+    RunFrames(run, 60);
+    return true;
+}
 
 void BM_LightPass(benchmark::State& state)
 {
-    BenchGame b(static_cast<int>(state.range(0)));
-    if (!b.ok) {
+    HeadlessRun b;
+    if (!StartSettled(&b, static_cast<int>(state.range(0)))) {
         state.SkipWithError("no window");
         return;
     }
@@ -44,13 +33,14 @@ void BM_LightPass(benchmark::State& state)
         lightChunks(&b.game);
         benchmark::ClobberMemory();
     }
+    StopHeadless(&b);
 }
 BENCHMARK(BM_LightPass)->Arg(16)->Arg(1)->ArgName("zoom")->Unit(benchmark::kMillisecond);
 
 void BM_WholeFrame(benchmark::State& state)
 {
-    BenchGame b(static_cast<int>(state.range(0)));
-    if (!b.ok) {
+    HeadlessRun b;
+    if (!StartSettled(&b, static_cast<int>(state.range(0)))) {
         state.SkipWithError("no window");
         return;
     }
@@ -58,8 +48,14 @@ void BM_WholeFrame(benchmark::State& state)
     for (auto _ : state) RunFrame(&b.game, &b.loop);
     state.counters["submissions/frame"] =
         static_cast<double>(GetDrawSubmissionCount() - submissions) / static_cast<double>(state.iterations());
+    StopHeadless(&b);
 }
-BENCHMARK(BM_WholeFrame)->Arg(16)->Arg(1)->ArgName("zoom")->Unit(benchmark::kMillisecond)->Repetitions(3)
+BENCHMARK(BM_WholeFrame)
+    ->Arg(16)
+    ->Arg(1)
+    ->ArgName("zoom")
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(3)
     ->ReportAggregatesOnly(true);
 
 }  // namespace

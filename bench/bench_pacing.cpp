@@ -6,11 +6,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdlib>
 #include <string>
 
-#include "platform/platform.h"
-#include "shell/game.h"
+#include "harness/headless.h"
 
 namespace {
 
@@ -23,21 +21,18 @@ constexpr double TOLERANCE = 0.02;  // of the expected total
 
 void BM_PacedIdleFrames(benchmark::State& state)
 {
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    GameInstance game;
-    FrameLoop loop;
-    if (!StartGame(&game, &loop)) {
+    HeadlessRun run;
+    if (!StartHeadless(&run, START_ZOOM, FPS)) {
         state.SkipWithError("no window");
         return;
     }
-    SetTargetFPS(FPS);
-    RunFrame(&game, &loop);  // the first frame opens the caption's font
+    RunFrames(&run, 1);  // the first frame opens the caption's font
 
     double total = 0.0, longest = 0.0, shortest = 1e9;
     for (auto _ : state) {
         Clock::time_point start = Clock::now(), previous = start;
         for (int i = 0; i < FRAMES; i++) {
-            RunFrame(&game, &loop);
+            RunFrames(&run, 1);
             Clock::time_point now = Clock::now();
             double interval = std::chrono::duration<double>(now - previous).count();
             longest = std::max(longest, interval);
@@ -47,7 +42,7 @@ void BM_PacedIdleFrames(benchmark::State& state)
         total = std::chrono::duration<double>(previous - start).count();
         state.SetIterationTime(total);
     }
-    ShutdownGame(&game);
+    StopHeadless(&run);
 
     state.counters["total_s"] = total;
     state.counters["longest_ms"] = longest * 1000.0;

@@ -14,9 +14,9 @@
 
 namespace {
 
-constexpr int32_t kFirstStartupDepth = 84;
-constexpr int32_t kLastStartupDepth = 115;
-constexpr int kStartupChunks = kLastStartupDepth - kFirstStartupDepth + 1;
+constexpr int32_t FIRST_STARTUP_DEPTH = 84;
+constexpr int32_t LAST_STARTUP_DEPTH = 115;
+constexpr int STARTUP_CHUNKS = LAST_STARTUP_DEPTH - FIRST_STARTUP_DEPTH + 1;
 
 // Wall time per iteration of each case's final run, for the summary that main
 // prints after the table. Only this program keeps it.
@@ -27,29 +27,32 @@ struct Timings {
 };
 Timings timings;
 
-double NanosecondsPerIteration(std::chrono::steady_clock::time_point start, const benchmark::State& state) {
+double NanosecondsPerIteration(std::chrono::steady_clock::time_point start, const benchmark::State& state)
+{
     const std::chrono::duration<double, std::nano> elapsed = std::chrono::steady_clock::now() - start;
     return state.iterations() > 0 ? elapsed.count() / static_cast<double>(state.iterations()) : 0.0;
 }
 
 // Generates one chunk per iteration, cycling through the start-up depths.
-double TimeOneChunkAtATime(benchmark::State& state, void (*generate)(Chunk*)) {
+double TimeOneChunkAtATime(benchmark::State& state, void (*generate)(Chunk*))
+{
     auto chunk = std::make_unique<Chunk>();
-    int32_t depth = kFirstStartupDepth;
+    int32_t depth = FIRST_STARTUP_DEPTH;
     const auto start = std::chrono::steady_clock::now();
     for (auto _ : state) {
         chunk->replacementdepth = depth;
         generate(chunk.get());
         benchmark::DoNotOptimize(chunk->wd);
         benchmark::ClobberMemory();
-        depth = depth == kLastStartupDepth ? kFirstStartupDepth : depth + 1;
+        depth = depth == LAST_STARTUP_DEPTH ? FIRST_STARTUP_DEPTH : depth + 1;
     }
     const double ns = NanosecondsPerIteration(start, state);
     state.SetItemsProcessed(state.iterations());
     return ns;
 }
 
-void BM_GenerateChunkReference(benchmark::State& state) {
+void BM_GenerateChunkReference(benchmark::State& state)
+{
     timings.referencens = TimeOneChunkAtATime(state, generatechunk_reference);
 }
 BENCHMARK(BM_GenerateChunkReference)->Unit(benchmark::kMicrosecond);
@@ -58,25 +61,27 @@ void BM_GenerateChunk(benchmark::State& state) { timings.fastns = TimeOneChunkAt
 BENCHMARK(BM_GenerateChunk)->Unit(benchmark::kMicrosecond);
 
 // Start-up: 32 records assigned the depths 84 to 115, generated in a row.
-void BM_StartupChunks(benchmark::State& state) {
-    auto records = std::make_unique<Chunk[]>(kStartupChunks);
+void BM_StartupChunks(benchmark::State& state)
+{
+    auto records = std::make_unique<Chunk[]>(STARTUP_CHUNKS);
     const auto start = std::chrono::steady_clock::now();
     for (auto _ : state) {
-        for (int i = 0; i < kStartupChunks; i++) {
-            records[i].replacementdepth = kFirstStartupDepth + i;
+        for (int i = 0; i < STARTUP_CHUNKS; i++) {
+            records[i].replacementdepth = FIRST_STARTUP_DEPTH + i;
             generatechunk(&records[i]);
         }
         benchmark::DoNotOptimize(records.get());
         benchmark::ClobberMemory();
     }
     timings.startupns = NanosecondsPerIteration(start, state);
-    state.SetItemsProcessed(state.iterations() * kStartupChunks);
+    state.SetItemsProcessed(state.iterations() * STARTUP_CHUNKS);
 }
 BENCHMARK(BM_StartupChunks)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
@@ -89,7 +94,7 @@ int main(int argc, char** argv) {
                     timings.referencens / timings.fastns);
     }
     if (timings.startupns > 0.0) {
-        std::printf("%d start-up chunks: %.2f ms (target: under 10 ms)\n", kStartupChunks, timings.startupns / 1e6);
+        std::printf("%d start-up chunks: %.2f ms (target: under 10 ms)\n", STARTUP_CHUNKS, timings.startupns / 1e6);
     }
     return 0;
 }

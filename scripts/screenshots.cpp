@@ -1,35 +1,15 @@
 // Takes the README's pictures with the game's own screenshot call, headless:
 // the lit tunnels at start, a dug shaft while falling, and a zoomed-out view.
 // Usage: delve_screenshots <output folder>   (run from the repository root)
-#include <SDL.h>
-
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
-#include "entities/entity.h"
-#include "shell/game.h"
+#include "harness/headless.h"
+#include "harness/input_events.h"
 
 namespace {
 
-// Empties a shaft five tiles wide around the player's column, from a few rows
-// above its head to `below` rows under its feet, as a digging player would.
-void DigShaft(GameInstance* game, int below)
-{
-    int feet = static_cast<int>(std::ceil(game->player->pos.y));
-    for (int k = feet - below; k <= feet + 3; k++)
-        for (int x = 98; x <= 102; x++)
-            if (Tile* t = TileWithTopEdge(game, x, k)) t->v = 0;
-}
-
-void PushKey(SDL_Scancode key, bool down)
-{
-    SDL_Event e{};
-    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-    e.key.keysym.scancode = key;
-    SDL_PushEvent(&e);
-}
+using input_events::PushKey;
 
 bool Shoot(const std::string& dir, const char* name)
 {
@@ -48,31 +28,31 @@ int main(int argc, char** argv)
         return 2;
     }
     std::string dir = argv[1];
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    GameInstance game;
-    FrameLoop loop;
-    if (!StartGame(&game, &loop)) return 1;
-    SetTargetFPS(0);
+    HeadlessRun run;
+    if (!StartHeadless(&run)) return 1;
+    GameInstance* game = &run.game;
     bool ok = true;
 
-    for (int i = 0; i < 60; i++) RunFrame(&game, &loop);
+    RunFrames(&run, 60);
     ok &= Shoot(dir, "screenshot.png");
 
-    PushKey(SDL_SCANCODE_S, true);
+    // A shaft five tiles wide around the player's column, from a few rows
+    // above its head to 40 rows under its feet, dug afresh every frame.
+    PushKey(KEY_S, true);
     for (int i = 0; i < 90; i++) {
-        DigShaft(&game, 40);
-        RunFrame(&game, &loop);
+        CarveAroundPlayer(game, -2, 2, 40, 3);
+        RunFrames(&run, 1);
     }
     ok &= Shoot(dir, "falling.png");
-    PushKey(SDL_SCANCODE_S, false);
+    PushKey(KEY_S, false);
 
     for (int i = 0; i < 20; i++) {  // ten presses: zoom 6
-        PushKey(SDL_SCANCODE_KP_MINUS, i % 2 == 0);
-        RunFrame(&game, &loop);
+        PushKey(KEY_KP_SUBTRACT, i % 2 == 0);
+        RunFrames(&run, 1);
     }
-    for (int i = 0; i < 60; i++) RunFrame(&game, &loop);
+    RunFrames(&run, 60);
     ok &= Shoot(dir, "zoomed-out.png");
 
-    ShutdownGame(&game);
+    StopHeadless(&run);
     return ok ? 0 : 1;
 }

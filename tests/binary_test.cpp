@@ -26,8 +26,8 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 // Generous: a sanitizer build starts and stops several times slower.
-constexpr auto kStartLimit = 30s;
-constexpr auto kStopLimit = 30s;
+constexpr auto START_LIMIT = 30s;
+constexpr auto STOP_LIMIT = 30s;
 
 std::string ReadFile(const fs::path& path)
 {
@@ -119,7 +119,7 @@ struct BinaryTest : testing::Test {
         EXPECT_GT(pid, 0);
         if (pid <= 0) return run;
         if (stop) {
-            auto deadline = std::chrono::steady_clock::now() + kStartLimit;
+            auto deadline = std::chrono::steady_clock::now() + START_LIMIT;
             while (!(run.started = CatchesSigterm(pid)) && std::chrono::steady_clock::now() < deadline &&
                    waitpid(pid, nullptr, WNOHANG) == 0)
                 std::this_thread::sleep_for(5ms);
@@ -127,7 +127,7 @@ struct BinaryTest : testing::Test {
             std::this_thread::sleep_for(200ms);
             kill(pid, SIGTERM);
         }
-        run.status = WaitFor(pid, kStopLimit);
+        run.status = WaitFor(pid, STOP_LIMIT);
         if (run.status == -1) {
             kill(pid, SIGKILL);
             waitpid(pid, nullptr, 0);
@@ -142,8 +142,10 @@ struct BinaryTest : testing::Test {
     void ExpectWarnedAndClosed(const std::string* image)
     {
         fs::create_directory(home / "resources");
-        if (image) WriteFile(home / "resources" / "tiles.png", *image);
-        else fs::remove_all(home / "resources");
+        if (image)
+            WriteFile(home / "resources" / "tiles.png", *image);
+        else
+            fs::remove_all(home / "resources");
         GameRun run = Start(home, "dummy", true);
         EXPECT_TRUE(run.started) << run.err;
         ASSERT_NE(run.status, -1) << "did not close after SIGTERM";
@@ -157,10 +159,7 @@ struct BinaryTest : testing::Test {
     }
 };
 
-TEST_F(BinaryTest, MissingTileImageGivesOneWarningAndTheGameStillRunsAndCloses)
-{
-    ExpectWarnedAndClosed(nullptr);
-}
+TEST_F(BinaryTest, MissingTileImageGivesOneWarningAndTheGameStillRunsAndCloses) { ExpectWarnedAndClosed(nullptr); }
 
 TEST_F(BinaryTest, EmptyTruncatedOrForeignTileImagesGiveOneWarningEach)
 {

@@ -14,25 +14,25 @@ namespace {
 
 using input_events::PushKey;
 using input_events::PushMouseButton;
-
-// A cursor move to any position: the relative motion is left out, since no
-// int holds the jump between the two extremes.
-void PushCursor(int x, int y)
-{
-    SDL_Event e{};
-    e.type = SDL_MOUSEMOTION;
-    e.motion.x = x;
-    e.motion.y = y;
-    SDL_PushEvent(&e);
-}
+using input_events::PushMouseMove;
 
 struct Spot {
     int x, y;
 };
-const Spot kSpots[] = {
-    {0, 0},           {639, 479},        {-1, -1},          {640, 480},      {320, 256},
-    {INT_MIN, 0},     {INT_MAX, 0},      {0, INT_MIN},      {0, INT_MAX},    {INT_MIN, INT_MIN},
-    {INT_MAX, INT_MAX}, {-100000, 5000}, {1000000, -1000000},
+const Spot SPOTS[] = {
+    {0, 0},
+    {639, 479},
+    {-1, -1},
+    {640, 480},
+    {320, 256},
+    {INT_MIN, 0},
+    {INT_MAX, 0},
+    {0, INT_MIN},
+    {0, INT_MAX},
+    {INT_MIN, INT_MIN},
+    {INT_MAX, INT_MAX},
+    {-100000, 5000},
+    {1000000, -1000000},
 };
 
 struct ExtremesTest : HeadlessGame {
@@ -59,7 +59,7 @@ struct ExtremesTest : HeadlessGame {
     {
         SCOPED_TRACE(testing::Message() << "zoom " << WORLDSCALE << ", cursor " << spot.x << ", " << spot.y
                                         << (left ? ", left" : "") << (right ? ", right" : ""));
-        PushCursor(spot.x, spot.y);
+        PushMouseMove(spot.x, spot.y);
         PushMouseButton(MOUSE_BUTTON_LEFT, left);
         PushMouseButton(MOUSE_BUTTON_RIGHT, right);
         Poll();
@@ -85,7 +85,7 @@ struct ExtremesTest : HeadlessGame {
     void EverySpotAndButton()
     {
         residentPicks = 0;
-        for (Spot s : kSpots) {
+        for (Spot s : SPOTS) {
             FrameAt(s, true, false);
             FrameAt(s, false, true);
             FrameAt(s, true, true);

@@ -1,49 +1,36 @@
-// A whole game under SDL's dummy video driver: start-up, frames and shutdown
-// as the real binary runs them, driven by pushed SDL events.
+// The headless harness as a GoogleTest fixture: a whole game under SDL's dummy
+// video driver, started before each test and shut down after it, driven by
+// pushed SDL events.
 #pragma once
 
 #include <SDL.h>
 #include <SDL_image.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
-#include "input_events.h"
-#include "shell/game.h"
+#include "harness/headless.h"
+#include "harness/input_events.h"
 
 struct HeadlessGame : testing::Test {
-    GameInstance game;
-    FrameLoop loop;
+    HeadlessRun run;
+    GameInstance& game = run.game;
+    FrameLoop& loop = run.loop;
 
-    void SetUp() override
-    {
-        setenv("SDL_VIDEODRIVER", "dummy", 0);
-        WORLDSCALE = 16;
-        ASSERT_TRUE(StartGame(&game, &loop));
-        SetTargetFPS(0);  // tests run frames as fast as they can
-    }
-    void TearDown() override
-    {
-        ShutdownGame(&game);
-        WORLDSCALE = 16;
-    }
+    void SetUp() override { ASSERT_TRUE(StartHeadless(&run)); }
+    void TearDown() override { StopHeadless(&run); }
 
     // Runs n frames; returns what they wrote to standard output.
     std::string Frames(int n)
     {
         testing::internal::CaptureStdout();
-        for (int i = 0; i < n; i++) RunFrame(&game, &loop);
+        RunFrames(&run, n);
         return testing::internal::GetCapturedStdout();
     }
     // Pushes events and lets the layer take them in, as the end of a frame does.
     static void Poll() { PollInputEvents(); }
     // Puts the camera where it rests on the player, so the view needs no glide.
-    void SettleCameraOnPlayer()
-    {
-        game.CameraPosition = Vector2Add(Vector2Scale(game.player->pos, static_cast<float>(WORLDSCALE)),
-                                         game.CameraCenterOffset);
-    }
+    void SettleCameraOnPlayer() { ::SettleCameraOnPlayer(&game); }
 };
 
 // The last presented frame as RGB pixels.

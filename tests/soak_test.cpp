@@ -2,7 +2,8 @@
 // the zoom and the mouse (inside the window and far outside it), falls of
 // hundreds of chunks down dug shafts, and climbs back up on steps placed with
 // the mouse or lifted by the test. Everything the window, the body and the
-// standard output promise is checked after every frame.
+// standard output promise is checked after every frame. The same checks also
+// follow a fixed script: a plain fall of hundreds of chunks and a climb back.
 //
 // DELVE_SOAK_FRAMES raises or lowers the number of frames, DELVE_SOAK_SEED
 // picks another game. A failure names both, so that it can be replayed:
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "entities/entity.h"
+#include "harness/invariants.h"
 #include "headless_game.h"
 #include "presentation/camera.h"
 
@@ -96,6 +98,11 @@ struct SoakTest : HeadlessGame {
     bool left = false, right = false;
     int zoomGoal = 16;
 
+    // What the checked frames saw so far.
+    int upwardShifts = 0;
+    int stopLines = 0;    // STOP lines of picks outside the window
+    std::string written;  // everything the game wrote to standard output
+
     void SetUp() override
     {
         HeadlessGame::SetUp();
@@ -134,11 +141,7 @@ struct SoakTest : HeadlessGame {
     // its top edge to `above` rows over it.
     void Carve(int below, int above, int halfWidth)
     {
-        int px = TruncateToInt(game.player->pos.x);
-        int top = TruncateToInt(std::ceil(game.player->pos.y));
-        for (int k = top - below; k <= top + above; k++)
-            for (int x = px - halfWidth; x <= px + halfWidth + 1; x++)
-                if (Tile* t = TileWithTopEdge(&game, x, k)) t->v = 0;
+        CarveAroundPlayer(&game, -halfWidth, halfWidth + 1, below, above);
     }
 
     void RandomKeys(double p)
@@ -166,7 +169,7 @@ struct SoakTest : HeadlessGame {
         switch (Between(0, 9)) {
             case 0: return Between(-1000000, -1000);
             case 1: return Between(size + 1000, 1000000);
-            case 2: return Chance(0.5) ? -1000000000 : 1000000000;  // far, yet the helper's relative motion fits an int
+            case 2: return Chance(0.5) ? -1000000000 : 1000000000;
             case 3: return Chance(0.5) ? -1 : size;
             default: return Between(0, size - 1);
         }
@@ -197,35 +200,68 @@ struct SoakTest : HeadlessGame {
 
     // ---- Checks -----------------------------------------------------------
 
-    // Sorted, ids equal slots, assigned depths consecutive in the top slots
-    // ending at LowestChunk, every record waiting for terrain queued once, and
-    // the queue short.
-    std::string WindowFault()
+    // One frame of play, with the input already pushed and polled; returns
+    // every fault of the window, the body and the standard output it finds
+    // after the frame, or "".
+    std::string CheckedFrame()
     {
-        std::ostringstream why;
-        int assigned = 0;
-        for (int i = 0; i < RESIDENT_CHUNKS; i++) {
-            const Chunk* c = game.world[i];
-            if (c->id != i) why << "slot " << i << " has id " << c->id << "; ";
-            if (i > 0 && game.world[i - 1]->replacementdepth > c->replacementdepth)
-                why << "slots " << i - 1 << " and " << i << " out of order; ";
-            if (c->replacementdepth == NEVER_ASSIGNED) continue;
-            assigned++;
-            int32_t expected = game.LowestChunk - (RESIDENT_CHUNKS - 1 - i);
-            if (c->replacementdepth != expected)
-                why << "slot " << i << " stands for " << c->replacementdepth << ", not " << expected << "; ";
-            int copies = static_cast<int>(std::count(game.UnloadedChunks.begin(), game.UnloadedChunks.end(), c));
-            if (copies > 1) why << "slot " << i << " queued " << copies << " times; ";
-            if (c->depth != c->replacementdepth && copies == 0)
-                why << "slot " << i << " holds " << c->depth << " for " << c->replacementdepth << " unqueued; ";
+        const Entity& player = *game.player;
+        // What the tick will see, and what the frame may touch.
+        const bool pickLeft = IsMouseButtonDown(MOUSE_BUTTON_LEFT);
+        const bool pickAny = pickLeft || IsMouseButtonDown(MOUSE_BUTTON_RIGHT);
+        const Vector2 cursor = GetMousePosition();
+        const bool freeze = loop.FREEZE;
+        const int32_t highest = game.HighestChunk, lowest = game.LowestChunk;
+        int32_t recycledDepth[8];
+        for (int k = 0; k < 8; k++) recycledDepth[k] = game.world[RESIDENT_CHUNKS - 1 - k]->depth;
+        std::vector<Cell> solidBefore;
+        for (Cell c : Footprint(player))
+            if (Tile* t = TileWithTopEdge(&game, c.column, c.top); t && t->v) solidBefore.push_back(c);
+
+        RunFrame(&game, &loop);
+
+        std::ostringstream fault;
+        fault << WindowFault(&game, MAX_QUEUE) << PlayerFault();
+
+        // The output: an upward shift's eight lines, the pick's STOP when the
+        // cursor lies over no resident chunk, the V key's line. Nothing else:
+        // no STOP from the light pass.
+        std::string expected;
+        if (game.LowestChunk < lowest) {
+            upwardShifts++;
+            for (int k = 0; k < 8; k++)
+                expected += std::to_string(highest - 1 - k) + " " + std::to_string(recycledDepth[k]) + "\n";
         }
-        if (game.world[RESIDENT_CHUNKS - 1]->replacementdepth != game.LowestChunk)
-            why << "slot 63 is not LowestChunk " << game.LowestChunk << "; ";
-        if (game.HighestChunk != game.LowestChunk - assigned + 1)
-            why << "HighestChunk " << game.HighestChunk << " with " << assigned << " assigned; ";
-        if (game.UnloadedChunks.size() > static_cast<size_t>(MAX_QUEUE))
-            why << "queue holds " << game.UnloadedChunks.size() << "; ";
-        return why.str();
+        Vector2 picked = ScreenToWorld(&game, cursor);
+        int32_t pickedSlot = SlotOfDepth(&game, DepthOfHeight(picked.y));
+        bool pickOutside = pickedSlot < 0 || pickedSlot >= RESIDENT_CHUNKS;
+        if (pickAny && pickOutside) {
+            expected += "STOP\n";
+            stopLines++;
+        }
+        if (freeze) expected += "stopping!!\n";
+        if (out.str() != expected) fault << "wrote \"" << out.str() << "\", expected \"" << expected << "\"; ";
+        written += out.str();
+        out.str("");
+
+        // No tick moves the body into a solid tile. A tile it already overlapped
+        // may stay, and so may the one the mouse just made solid under it.
+        const Tile* placed = nullptr;
+        if (pickLeft && !pickOutside) {
+            GlobalTilePosition p = GetTileFromPos(&game, picked);
+            if (IsResidentTile(p)) placed = TileAt(&game, p);
+            out.str("");
+        }
+        for (Cell c : Footprint(player)) {
+            Tile* t = TileWithTopEdge(&game, c.column, c.top);
+            if (!t) {
+                fault << "body reaches the non-resident tile " << c.column << ", " << c.top << "; ";
+            } else if (t->v && t != placed &&
+                       std::find(solidBefore.begin(), solidBefore.end(), c) == solidBefore.end()) {
+                fault << "body moved into the solid tile " << c.column << ", " << c.top << "; ";
+            }
+        }
+        return fault.str();
     }
 
     // The player inside the world, in a resident chunk that holds its terrain,
@@ -254,8 +290,6 @@ TEST_F(SoakTest, LongSeededPlayKeepsTheWindowTheBodyAndTheOutputSound)
     rng.seed(seed);
 
     int32_t deepest = game.player->chunkdepth;
-    int upwardShifts = 0;
-    int stopLines = 0;
     int climbedOnSteps = 0;  // chunks, over every round's mouse-step climb
     int32_t phaseStartDepth = game.player->chunkdepth;
     Phase previous = Phase::WanderAgain;
@@ -300,63 +334,10 @@ TEST_F(SoakTest, LongSeededPlayKeepsTheWindowTheBodyAndTheOutputSound)
         }
         Poll();
 
-        // What the tick will see, and what the frame may touch.
-        const bool pickLeft = IsMouseButtonDown(MOUSE_BUTTON_LEFT);
-        const bool pickAny = pickLeft || IsMouseButtonDown(MOUSE_BUTTON_RIGHT);
-        const Vector2 cursor = GetMousePosition();
-        const bool freeze = loop.FREEZE;
-        const int32_t highest = game.HighestChunk, lowest = game.LowestChunk;
-        int32_t recycledDepth[8];
-        for (int k = 0; k < 8; k++) recycledDepth[k] = game.world[RESIDENT_CHUNKS - 1 - k]->depth;
-        std::vector<Cell> solidBefore;
-        for (Cell c : Footprint(player))
-            if (Tile* t = TileWithTopEdge(&game, c.column, c.top); t && t->v) solidBefore.push_back(c);
-
-        RunFrame(&game, &loop);
-
-        std::ostringstream fault;
-        fault << WindowFault() << PlayerFault();
-
-        // The output: an upward shift's eight lines, the pick's STOP when the
-        // cursor lies over no resident chunk, the V key's line. Nothing else:
-        // no STOP from the light pass.
-        std::string expected;
-        if (game.LowestChunk < lowest) {
-            upwardShifts++;
-            for (int k = 0; k < 8; k++)
-                expected += std::to_string(highest - 1 - k) + " " + std::to_string(recycledDepth[k]) + "\n";
-        }
-        Vector2 picked = ScreenToWorld(&game, cursor);
-        int32_t pickedSlot = SlotOfDepth(&game, DepthOfHeight(picked.y));
-        bool pickOutside = pickedSlot < 0 || pickedSlot >= RESIDENT_CHUNKS;
-        if (pickAny && pickOutside) {
-            expected += "STOP\n";
-            stopLines++;
-        }
-        if (freeze) expected += "stopping!!\n";
-        if (out.str() != expected) fault << "wrote \"" << out.str() << "\", expected \"" << expected << "\"; ";
-        out.str("");
-
-        // No tick moves the body into a solid tile. A tile it already overlapped
-        // may stay, and so may the one the mouse just made solid under it.
-        const Tile* placed = nullptr;
-        if (pickLeft && !pickOutside) {
-            GlobalTilePosition p = GetTileFromPos(&game, picked);
-            if (IsResidentTile(p)) placed = TileAt(&game, p);
-            out.str("");
-        }
-        for (Cell c : Footprint(player)) {
-            Tile* t = TileWithTopEdge(&game, c.column, c.top);
-            if (!t) {
-                fault << "body reaches the non-resident tile " << c.column << ", " << c.top << "; ";
-            } else if (t->v && t != placed && std::find(solidBefore.begin(), solidBefore.end(), c) == solidBefore.end()) {
-                fault << "body moved into the solid tile " << c.column << ", " << c.top << "; ";
-            }
-        }
-
-        if (!fault.str().empty()) {
+        const std::string fault = CheckedFrame();
+        if (!fault.empty()) {
             FAIL() << "seed " << seed << ", frame " << frame << " (phase " << static_cast<int>(phase) << ", zoom "
-                   << WORLDSCALE << ", player " << player.pos.x << ", " << player.pos.y << "): " << fault.str();
+                   << WORLDSCALE << ", player " << player.pos.x << ", " << player.pos.y << "): " << fault;
         }
         deepest = std::max(deepest, player.chunkdepth);
     }
@@ -372,6 +353,43 @@ TEST_F(SoakTest, LongSeededPlayKeepsTheWindowTheBodyAndTheOutputSound)
         EXPECT_GE(upwardShifts, 3) << "seed " << seed;
         EXPECT_GE(climbedOnSteps, 8) << "seed " << seed << ": the mouse-placed steps carry the player up";
     }
+}
+
+// The fixed script: S held down a dug shaft for 1000 frames, then lifted about
+// two tiles per tick for 700, with no other input.
+TEST_F(SoakTest, FallingHundredsOfChunksAndClimbingBackKeepsTheWindowWhole)
+{
+    Hold(3, true);  // S
+    int frame = 0;
+    for (; frame < 1000; frame++) {
+        CarveAroundPlayer(&game, -2, 2, 12, 2);
+        Poll();
+        ASSERT_EQ(CheckedFrame(), "") << "frame " << frame;
+    }
+    EXPECT_GT(game.player->chunkdepth, 101 + 200);
+    EXPECT_EQ(written, "");  // falling writes nothing: no STOP, no shift lines
+
+    Hold(3, false);
+    const int32_t deepest = game.player->chunkdepth;
+    for (; frame < 1700; frame++) {
+        CarveAroundPlayer(&game, -2, 2, 2, 4);
+        game.player->vel.y = 2.0f;
+        Poll();
+        ASSERT_EQ(CheckedFrame(), "") << "frame " << frame;
+    }
+    EXPECT_LT(game.player->chunkdepth, deepest - 30);
+    EXPECT_GT(upwardShifts, 0);
+
+    // Each recycled record held the depth 64 below its new one: the window was
+    // whole and generated when it shifted.
+    std::istringstream lines(written);
+    int count = 0, newDepth, oldDepth;
+    while (lines >> newDepth >> oldDepth) {
+        EXPECT_EQ(oldDepth, newDepth + 64) << "line " << count;
+        count++;
+    }
+    EXPECT_TRUE(lines.eof());
+    EXPECT_EQ(count, 8 * upwardShifts);
 }
 
 }  // namespace

@@ -16,15 +16,17 @@
 
 namespace {
 
-constexpr int kSeed = 125;
+constexpr int SEED = 125;
 
-std::unique_ptr<Chunk> ChunkAt(int32_t depth) {
+std::unique_ptr<Chunk> ChunkAt(int32_t depth)
+{
     auto c = std::make_unique<Chunk>();
     c->replacementdepth = depth;
     return c;
 }
 
-int SolidTiles(const Chunk& c) {
+int SolidTiles(const Chunk& c)
+{
     int n = 0;
     for (const auto& column : c.wd) {
         for (const Tile& t : column) n += t.v;
@@ -32,13 +34,15 @@ int SolidTiles(const Chunk& c) {
     return n;
 }
 
-double SolidShare(int32_t depth) {
+double SolidShare(int32_t depth)
+{
     auto c = ChunkAt(depth);
     generatechunk(c.get());
     return SolidTiles(*c) / 4096.0;
 }
 
-bool SameTiles(const Chunk& a, const Chunk& b) {
+bool SameTiles(const Chunk& a, const Chunk& b)
+{
     for (int x = 0; x < WORLD_COLUMNS; x++) {
         for (int y = 0; y < CHUNK_ROWS; y++) {
             if (a.wd[x][y].v != b.wd[x][y].v) {
@@ -52,7 +56,8 @@ bool SameTiles(const Chunk& a, const Chunk& b) {
 
 // The blend and smoothing at a point whose horizontal fraction is 0, worked
 // out here from two known corner values.
-float SmoothedVerticalBlend(double lower, double upper, float fy) {
+float SmoothedVerticalBlend(double lower, double upper, float fy)
+{
     const double r = static_cast<float>(upper * fy + lower * (1.0 - fy));
     return static_cast<float>((3.0 - 2.0 * r) * r * r);
 }
@@ -61,20 +66,23 @@ float SmoothedVerticalBlend(double lower, double upper, float fy) {
 
 // ---- The hash ------------------------------------------------------------------
 
-TEST(RandSeeded, GivesTheKnownValuesExactly) {
+TEST(RandSeeded, GivesTheKnownValuesExactly)
+{
     EXPECT_EQ(rand_seeded(125.0f), 0.328826904296875f);
     EXPECT_EQ(rand_seeded(126.0f), 0.9398651123046875f);
     EXPECT_EQ(rand_seeded(1125.0f), 0.677215576171875f);
 }
 
-TEST(RandSeeded, KeepsOnlyTheFractionBitsOfTheRoundedSine) {
+TEST(RandSeeded, KeepsOnlyTheFractionBitsOfTheRoundedSine)
+{
     // Seed 125 amplifies to -350.67..., so the fraction lies on a 2^-15 grid;
     // taking the fraction before rounding would leave bits below it.
     const double scaled = std::ldexp(static_cast<double>(rand_seeded(125.0f)), 15);
     EXPECT_EQ(scaled, std::floor(scaled));
 }
 
-TEST(RandSeeded, StaysInTheUnitInterval) {
+TEST(RandSeeded, StaysInTheUnitInterval)
+{
     for (int h = -200000; h <= 200000; h += 7) {
         const float r = rand_seeded(static_cast<float>(h));
         ASSERT_GE(r, 0.0f) << h;
@@ -84,7 +92,8 @@ TEST(RandSeeded, StaysInTheUnitInterval) {
 
 // ---- The noise -------------------------------------------------------------------
 
-TEST(ValueNoise, CornerValuesOfTheWorkedCell) {
+TEST(ValueNoise, CornerValuesOfTheWorkedCell)
+{
     // Figures rounded to 8 places.
     EXPECT_NEAR(rand_seeded(4189.0f), 0.84373474, 5e-9);
     EXPECT_NEAR(rand_seeded(4190.0f), 0.08149719, 5e-9);
@@ -92,15 +101,17 @@ TEST(ValueNoise, CornerValuesOfTheWorkedCell) {
     EXPECT_NEAR(rand_seeded(5190.0f), 0.82258606, 5e-9);
 }
 
-TEST(ValueNoise, WorkedPointAtTheThreeScales) {
+TEST(ValueNoise, WorkedPointAtTheThreeScales)
+{
     const Vector2 p{100.0f, 1608.0f};
     // Eight significant digits name these floats uniquely.
-    EXPECT_EQ(ValueNoise(p, 0.04f, kSeed), 0.64773923f);
-    EXPECT_EQ(ValueNoise(p, 0.2f, kSeed), 0.80452579f);
-    EXPECT_EQ(ValueNoise(p, 0.01f, kSeed), 0.27442488f);
+    EXPECT_EQ(ValueNoise(p, 0.04f, SEED), 0.64773923f);
+    EXPECT_EQ(ValueNoise(p, 0.2f, SEED), 0.80452579f);
+    EXPECT_EQ(ValueNoise(p, 0.01f, SEED), 0.27442488f);
 }
 
-TEST(ValueNoise, WorkedPointLiesInCellFourWithNoHorizontalFraction) {
+TEST(ValueNoise, WorkedPointLiesInCellFourWithNoHorizontalFraction)
+{
     // 100 * 0.04f is 3.99999991 until rounded to float, where it becomes 4.0:
     // cell (4, 64) with fx = 0, so only lattice column 4 counts.
     const float fy = 1608.0f * 0.04f - 64.0f;
@@ -109,36 +120,39 @@ TEST(ValueNoise, WorkedPointLiesInCellFourWithNoHorizontalFraction) {
     const double v01 = rand_seeded(4190.0f);
     const double blended = static_cast<float>(v01 * fy + v00 * (1.0 - fy));
     EXPECT_EQ(static_cast<float>(blended), 0.59981894f);
-    EXPECT_EQ(ValueNoise({100.0f, 1608.0f}, 0.04f, kSeed), SmoothedVerticalBlend(v00, v01, fy));
+    EXPECT_EQ(ValueNoise({100.0f, 1608.0f}, 0.04f, SEED), SmoothedVerticalBlend(v00, v01, fy));
     // The same cell reached without any rounding: scale 1 at (4, Y).
-    EXPECT_EQ(ValueNoise({100.0f, 1608.0f}, 0.04f, kSeed), ValueNoise({4.0f, 1608.0f * 0.04f}, 1.0f, kSeed));
+    EXPECT_EQ(ValueNoise({100.0f, 1608.0f}, 0.04f, SEED), ValueNoise({4.0f, 1608.0f * 0.04f}, 1.0f, SEED));
     // Cell (1, 16) of the large layer: 100 * 0.01f also rounds up to 1.0.
-    EXPECT_EQ(ValueNoise({100.0f, 1608.0f}, 0.01f, kSeed), ValueNoise({1.0f, 1608.0f * 0.01f}, 1.0f, kSeed));
+    EXPECT_EQ(ValueNoise({100.0f, 1608.0f}, 0.01f, SEED), ValueNoise({1.0f, 1608.0f * 0.01f}, 1.0f, SEED));
 }
 
-TEST(ValueNoise, CellsChangeExactlyAtMultiplesOfTheirWidth) {
+TEST(ValueNoise, CellsChangeExactlyAtMultiplesOfTheirWidth)
+{
     // At a multiple of 25 (coarse) or 100 (large) along both axes the sample
     // sits on a lattice point: it is that point's smoothed hash, nothing mixed in.
     for (int i = 0; i <= 10; i++) {
         for (int j = 1; j <= 70; j += 3) {
             const Vector2 lattice{static_cast<float>(i), static_cast<float>(j)};
-            const float expected = ValueNoise(lattice, 1.0f, kSeed);
-            ASSERT_EQ(ValueNoise({25.0f * i, 25.0f * j}, 0.04f, kSeed), expected) << i << "," << j;
-            ASSERT_EQ(ValueNoise({100.0f * i, 100.0f * j}, 0.01f, kSeed), expected) << i << "," << j;
-            ASSERT_EQ(ValueNoise({5.0f * i, 5.0f * j}, 0.2f, kSeed), expected) << i << "," << j;
+            const float expected = ValueNoise(lattice, 1.0f, SEED);
+            ASSERT_EQ(ValueNoise({25.0f * i, 25.0f * j}, 0.04f, SEED), expected) << i << "," << j;
+            ASSERT_EQ(ValueNoise({100.0f * i, 100.0f * j}, 0.01f, SEED), expected) << i << "," << j;
+            ASSERT_EQ(ValueNoise({5.0f * i, 5.0f * j}, 0.2f, SEED), expected) << i << "," << j;
         }
     }
     // And that value is the smoothed corner hash: lattice point (1, 2) hashes 125 + 1000 + 2.
     const double corner = rand_seeded(1127.0f);
-    EXPECT_EQ(ValueNoise({25.0f, 50.0f}, 0.04f, kSeed), static_cast<float>((3.0 - 2.0 * corner) * corner * corner));
+    EXPECT_EQ(ValueNoise({25.0f, 50.0f}, 0.04f, SEED), static_cast<float>((3.0 - 2.0 * corner) * corner * corner));
 }
 
-TEST(ValueNoise, LatticePointsOneColumnOverAndAThousandDownShareTheirValue) {
-    EXPECT_EQ(ValueNoise({1.0f, 2.0f}, 1.0f, kSeed), ValueNoise({2.0f, -998.0f}, 1.0f, kSeed));
-    EXPECT_EQ(ValueNoise({7.0f, 1500.0f}, 1.0f, kSeed), ValueNoise({8.0f, 500.0f}, 1.0f, kSeed));
+TEST(ValueNoise, LatticePointsOneColumnOverAndAThousandDownShareTheirValue)
+{
+    EXPECT_EQ(ValueNoise({1.0f, 2.0f}, 1.0f, SEED), ValueNoise({2.0f, -998.0f}, 1.0f, SEED));
+    EXPECT_EQ(ValueNoise({7.0f, 1500.0f}, 1.0f, SEED), ValueNoise({8.0f, 500.0f}, 1.0f, SEED));
 }
 
-TEST(ValueNoise, CellAroundZeroIsTwiceAsWideAndExtrapolates) {
+TEST(ValueNoise, CellAroundZeroIsTwiceAsWideAndExtrapolates)
+{
     // Every height from -25 to 25 (exclusive) at the coarse scale lies in cell
     // 0, whose lower corners hash 125 and 126; below zero the fraction is
     // negative and the blend runs past the corner values.
@@ -146,58 +160,61 @@ TEST(ValueNoise, CellAroundZeroIsTwiceAsWideAndExtrapolates) {
     const double v01 = 0.9398651123046875;  // rand_seeded(126)
     for (int y : {-24, -10, -1, 0, 1, 10, 24}) {
         const float fy = static_cast<float>(y) * 0.04f;
-        EXPECT_EQ(ValueNoise({0.0f, static_cast<float>(y)}, 0.04f, kSeed), SmoothedVerticalBlend(v00, v01, fy))
+        EXPECT_EQ(ValueNoise({0.0f, static_cast<float>(y)}, 0.04f, SEED), SmoothedVerticalBlend(v00, v01, fy))
             << "height " << y;
     }
     // At -24 the blend itself is negative, below both corners, and used as it comes.
     const double blended = v01 * (-24.0f * 0.04f) + v00 * (1.0 - (-24.0f * 0.04f));
     EXPECT_LT(blended, 0.0);
-    EXPECT_GT(ValueNoise({0.0f, -24.0f}, 0.04f, kSeed), 0.0f);
+    EXPECT_GT(ValueNoise({0.0f, -24.0f}, 0.04f, SEED), 0.0f);
     // -25 is the first height of cell -1.
-    EXPECT_EQ(ValueNoise({0.0f, -25.0f}, 0.04f, kSeed), ValueNoise({0.0f, -1.0f}, 1.0f, kSeed));
+    EXPECT_EQ(ValueNoise({0.0f, -25.0f}, 0.04f, SEED), ValueNoise({0.0f, -1.0f}, 1.0f, SEED));
 }
 
-TEST(ValueNoise, CoordinatesBeyondAnyCellArePinnedNotUndefined) {
+TEST(ValueNoise, CoordinatesBeyondAnyCellArePinnedNotUndefined)
+{
     // No chunk samples beyond 2^40 cells; further out the noise holds the value at that edge.
     const float edge = 0x1p40f;
-    const float far = ValueNoise({1e30f, 7.0f}, 1.0f, kSeed);
-    EXPECT_EQ(far, ValueNoise({edge, 7.0f}, 1.0f, kSeed));
-    EXPECT_EQ(ValueNoise({std::numeric_limits<float>::infinity(), 7.0f}, 1.0f, kSeed), far);
-    EXPECT_EQ(ValueNoise({3.0f, -1e30f}, 1.0f, kSeed), ValueNoise({3.0f, -edge}, 1.0f, kSeed));
+    const float far = ValueNoise({1e30f, 7.0f}, 1.0f, SEED);
+    EXPECT_EQ(far, ValueNoise({edge, 7.0f}, 1.0f, SEED));
+    EXPECT_EQ(ValueNoise({std::numeric_limits<float>::infinity(), 7.0f}, 1.0f, SEED), far);
+    EXPECT_EQ(ValueNoise({3.0f, -1e30f}, 1.0f, SEED), ValueNoise({3.0f, -edge}, 1.0f, SEED));
     EXPECT_GE(far, 0.0f);
     EXPECT_LE(far, 1.0f);
     // Past 32 bits but inside the pin the cell is the coordinate itself, and
     // its hash input 125 + 3e9 * 1000 + 5 is formed without wrapping.
-    const float deep = ValueNoise({3e9f, 5.0f}, 1.0f, kSeed);
+    const float deep = ValueNoise({3e9f, 5.0f}, 1.0f, SEED);
     const double corner = rand_seeded(static_cast<float>(INT64_C(3000000000130)));
     EXPECT_EQ(deep, static_cast<float>((3.0 - 2.0 * corner) * corner * corner));
-    EXPECT_NE(deep, ValueNoise({3e9f + 256.0f, 5.0f}, 1.0f, kSeed));
+    EXPECT_NE(deep, ValueNoise({3e9f + 256.0f, 5.0f}, 1.0f, SEED));
     // A NaN has no cell and gives a NaN.
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    EXPECT_TRUE(std::isnan(ValueNoise({nan, 5.0f}, 0.04f, kSeed)));
-    EXPECT_TRUE(std::isnan(ValueNoise({5.0f, nan}, 0.04f, kSeed)));
-    EXPECT_TRUE(std::isnan(ValueNoise({5.0f, 5.0f}, nan, kSeed)));
+    EXPECT_TRUE(std::isnan(ValueNoise({nan, 5.0f}, 0.04f, SEED)));
+    EXPECT_TRUE(std::isnan(ValueNoise({5.0f, nan}, 0.04f, SEED)));
+    EXPECT_TRUE(std::isnan(ValueNoise({5.0f, 5.0f}, nan, SEED)));
 }
 
 // ---- One tile's sum ----------------------------------------------------------------
 
-TEST(Terrain, DepthBiasRoundsToFloatOnce) {
+TEST(Terrain, DepthBiasRoundsToFloatOnce)
+{
     EXPECT_EQ(DepthBias(100), 0.25f);
     EXPECT_EQ(static_cast<double>(DepthBias(101)), 0.252499997615814208984375);
     EXPECT_EQ(DepthBias(0), 0.0f);
     EXPECT_EQ(DepthBias(-100), -0.25f);
 }
 
-TEST(Terrain, WorkedTilesAtDepth101) {
+TEST(Terrain, WorkedTilesAtDepth101)
+{
     const float bias = DepthBias(101);
     // Column 100, row 8: layers 0.647739, 0.804526, 0.274425; sum 0.270734; solid.
     const Vector2 p1{100.0f, 1608.0f};
     EXPECT_NEAR(TerrainSum(p1, bias), 0.270734, 5e-7);
     // Column 111, row 8: layers 0.519325, 0.727062, 0.341456; sum 0.004726; empty.
     const Vector2 p2{111.0f, 1608.0f};
-    EXPECT_NEAR(ValueNoise(p2, 0.04f, kSeed), 0.519325, 5e-7);
-    EXPECT_NEAR(ValueNoise(p2, 0.2f, kSeed), 0.727062, 5e-7);
-    EXPECT_NEAR(ValueNoise(p2, 0.01f, kSeed), 0.341456, 5e-7);
+    EXPECT_NEAR(ValueNoise(p2, 0.04f, SEED), 0.519325, 5e-7);
+    EXPECT_NEAR(ValueNoise(p2, 0.2f, SEED), 0.727062, 5e-7);
+    EXPECT_NEAR(ValueNoise(p2, 0.01f, SEED), 0.341456, 5e-7);
     EXPECT_NEAR(TerrainSum(p2, bias), 0.004726, 5e-7);
 
     for (auto generate : {generatechunk, generatechunk_reference}) {
@@ -211,7 +228,8 @@ TEST(Terrain, WorkedTilesAtDepth101) {
 
 // ---- Whole chunks -----------------------------------------------------------------
 
-TEST(GenerateChunk, TouchesOnlyTheDepthAndTheTileKinds) {
+TEST(GenerateChunk, TouchesOnlyTheDepthAndTheTileKinds)
+{
     for (auto generate : {generatechunk, generatechunk_reference}) {
         auto c = ChunkAt(101);
         c->id = 17;
@@ -235,7 +253,8 @@ TEST(GenerateChunk, TouchesOnlyTheDepthAndTheTileKinds) {
     }
 }
 
-TEST(GenerateChunk, SameDepthGivesSameTilesWhateverTheRecordHeld) {
+TEST(GenerateChunk, SameDepthGivesSameTilesWhateverTheRecordHeld)
+{
     auto fresh = ChunkAt(101);
     generatechunk(fresh.get());
 
@@ -256,7 +275,8 @@ TEST(GenerateChunk, SameDepthGivesSameTilesWhateverTheRecordHeld) {
     EXPECT_TRUE(SameTiles(*fresh, *twice));
 }
 
-TEST(GenerateChunk, StartupWindowHoldsTunnels) {
+TEST(GenerateChunk, StartupWindowHoldsTunnels)
+{
     double lowest = 1.0, highest = 0.0;
     for (int32_t depth = 84; depth <= 115; depth++) {
         const double share = SolidShare(depth);
@@ -268,7 +288,8 @@ TEST(GenerateChunk, StartupWindowHoldsTunnels) {
     EXPECT_NEAR(highest, 0.93, 0.01);
 }
 
-TEST(GenerateChunk, TunnelsWidenWithDepth) {
+TEST(GenerateChunk, TunnelsWidenWithDepth)
+{
     EXPECT_NEAR(SolidShare(0), 0.98, 0.01);    // about 98 % at depth 0
     EXPECT_NEAR(SolidShare(410), 0.87, 0.01);  // 87 %
     auto empty = ChunkAt(670);                 // a whole chunk of tunnel
@@ -276,7 +297,8 @@ TEST(GenerateChunk, TunnelsWidenWithDepth) {
     EXPECT_EQ(SolidTiles(*empty), 0);
 }
 
-TEST(GenerateChunk, EachTileSamplesItsColumnAndTheHeightOfItsTopEdge) {
+TEST(GenerateChunk, EachTileSamplesItsColumnAndTheHeightOfItsTopEdge)
+{
     // Row 0 is the lowest row: tile (x, y) of depth d samples (x, 16d - y).
     // At depth 0 and above the samples are zero or negative, inside the
     // doubled cell around zero for the first chunk.
@@ -293,7 +315,8 @@ TEST(GenerateChunk, EachTileSamplesItsColumnAndTheHeightOfItsTopEdge) {
     }
 }
 
-TEST(GenerateChunk, FastGeneratorMatchesTheReferenceTileForTile) {
+TEST(GenerateChunk, FastGeneratorMatchesTheReferenceTileForTile)
+{
     std::vector<int32_t> depths = {std::numeric_limits<int32_t>::min(),
                                    std::numeric_limits<int32_t>::min() + 1,
                                    -134217729,  // depth * 16 just below the 32-bit range

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "entities/entity.h"
-#include "test_world.h"
 #include "shell/game.h"
+#include "test_world.h"
 #include "world/streaming.h"
 #include "world/world.h"
 
@@ -22,17 +22,17 @@ struct AddressCase {
 TEST_F(WorldTest, GetTileFromPosMatchesTheWorkedAddresses)
 {
     const AddressCase cases[] = {
-        {{100.0f, -1608.0f}, 49, 100, 8, false},   // the player's start
+        {{100.0f, -1608.0f}, 49, 100, 8, false},  // the player's start
         {{37.9f, -1601.5f}, 49, 37, 15, false},
-        {{10.0f, -1601.0f}, 49, 10, 15, false},    // boundary of 100 and 101 belongs below
+        {{10.0f, -1601.0f}, 49, 10, 15, false},  // boundary of 100 and 101 belongs below
         {{10.0f, -1600.9f}, 48, 10, 0, false},
         {{10.0f, -1600.0f}, 48, 10, 0, false},
         {{37.2f, -1585.0f}, 48, 37, 15, false},
         {{37.2f, -1584.5f}, 47, 37, 0, false},
         {{10.0f, -1330.0f}, 32, 10, 14, false},
-        {{10.0f, -1320.0f}, 31, 10, 8, false},     // a record never assigned a depth
-        {{10.0f, -1857.0f}, 65, 10, 15, true},     // below the window
-        {{-1.5f, -1608.0f}, 49, 255, 8, false},    // columns wrap
+        {{10.0f, -1320.0f}, 31, 10, 8, false},   // a record never assigned a depth
+        {{10.0f, -1857.0f}, 65, 10, 15, true},   // below the window
+        {{-1.5f, -1608.0f}, 49, 255, 8, false},  // columns wrap
         {{-0.5f, -1608.0f}, 49, 0, 8, false},
         {{300.2f, -1608.0f}, 49, 44, 8, false},
     };

@@ -3,13 +3,28 @@
 #include "entities/sweep.h"
 #include "world/world.h"
 
+namespace {
+
+// Speeds are tiles per tick and accelerations tiles per tick per tick; one tick is one frame.
+constexpr float WALK_ACCELERATION = 0.1f;  // A or D held; walking settles at 0.9 after friction
+constexpr float JUMP_IMPULSE = 1.5f;       // added to vel.y once per tick while W is held on the ground
+constexpr float DIVE_ACCELERATION = 0.1f;  // S held: pushes downward, doubling the fall speed
+constexpr double GRAVITY = 0.1;            // taken off vel.y in double every tick: the fall speeds depend on it
+constexpr float GROUND_FRICTION = 0.75f;   // vel.x kept per tick when standing with no walking key
+constexpr float AIR_DRAG_X = 0.9f;         // vel.x kept per tick in the air or while walking
+constexpr float AIR_DRAG_Y = 0.95f;        // vel.y kept per tick in the air or while walking; falls settle at 1.9
+constexpr float LEFTMOST_X = 0.0f;         // the body's left edge stays on the world's 256 columns
+constexpr float RIGHTMOST_X = 255.0f;
+
+}  // namespace
+
 void InputHandle(Entity* player)
 {
     player->acc = Vector2{0.0f, 0.0f};
-    if (IsKeyDown(KEY_A)) player->acc.x = -0.1f;
-    if (IsKeyDown(KEY_D)) player->acc.x = 0.1f;  // after A: D wins when both are held
-    if (IsKeyDown(KEY_W) && player->istouchingground) player->vel.y += 1.5f;
-    if (IsKeyDown(KEY_S)) player->acc.y = -0.1f;
+    if (IsKeyDown(KEY_A)) player->acc.x = -WALK_ACCELERATION;
+    if (IsKeyDown(KEY_D)) player->acc.x = WALK_ACCELERATION;  // after A: D wins when both are held
+    if (IsKeyDown(KEY_W) && player->istouchingground) player->vel.y += JUMP_IMPULSE;
+    if (IsKeyDown(KEY_S)) player->acc.y = -DIVE_ACCELERATION;
     if (IsKeyPressed(KEY_KP_SUBTRACT) && WORLDSCALE > 1) WORLDSCALE -= 1;
     if (IsKeyPressed(KEY_KP_ADD) && WORLDSCALE < MAX_WORLDSCALE) WORLDSCALE += 1;
 }
@@ -17,21 +32,20 @@ void InputHandle(Entity* player)
 void TickEntity(Entity* a, GameInstance* g)
 {
     a->vel = Vector2Add(a->vel, a->acc);
-    // Gravity is taken in double and stored back as a float: the fall speeds depend on it.
-    a->vel.y = static_cast<float>(static_cast<double>(a->vel.y) - 0.1);
+    a->vel.y = static_cast<float>(static_cast<double>(a->vel.y) - GRAVITY);
     EntityVelStep(a, g);
 
-    if (a->pos.x < 0.0f) {
-        a->pos.x = 0.0f;
-    } else if (a->pos.x > 255.0f) {
-        a->pos.x = 255.0f;
+    if (a->pos.x < LEFTMOST_X) {
+        a->pos.x = LEFTMOST_X;
+    } else if (a->pos.x > RIGHTMOST_X) {
+        a->pos.x = RIGHTMOST_X;
     }
 
     if (a->istouchingground && a->acc.x == 0.0f) {
-        a->vel.x *= 0.75f;
+        a->vel.x *= GROUND_FRICTION;
     } else {
-        a->vel.x *= 0.9f;
-        a->vel.y *= 0.95f;
+        a->vel.x *= AIR_DRAG_X;
+        a->vel.y *= AIR_DRAG_Y;
     }
     a->chunkdepth = DepthOfHeight(a->pos.y);
 }

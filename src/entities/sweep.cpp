@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "entities/entity.h"
-#include "shell/game.h"
+#include "shell/state.h"
 #include "world/world.h"
 
 namespace {

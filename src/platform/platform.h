@@ -100,8 +100,7 @@ Vector2 GetMousePosition(void);
 void ClearBackground(Color color);
 // Draws the source part of a texture into dest, rotated about origin (degrees), multiplied by tint.
 // Consecutive quads of one texture are batched into one submission.
-void DrawTexturePro(Texture2D texture, Rectangle source, Rectangle dest, Vector2 origin, float rotation,
-                    Color tint);
+void DrawTexturePro(Texture2D texture, Rectangle source, Rectangle dest, Vector2 origin, float rotation, Color tint);
 // Fills an axis-aligned rectangle given in whole window pixels.
 void DrawRectangle(int posX, int posY, int width, int height, Color color);
 // Fills a triangle whose vertices run counter-clockwise on the screen.

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "shell/game.h"
+#include "shell/state.h"
 #include "world/world.h"
 
 Vector2 PanCamera(Vector2 CameraPos, Vector2 targetpos, float interpolate, Vector2 offset)
@@ -15,7 +15,7 @@ Vector2 PanCamera(Vector2 CameraPos, Vector2 targetpos, float interpolate, Vecto
     // The glide ends where its float steps stop moving, a fraction of a pixel
     // from the goal; nothing pulls it further, so a resting view holds still.
     // The bound uses the window's design width, not the live one.
-    int32_t right = WORLD_COLUMNS * WORLDSCALE - 640;
+    int32_t right = WORLD_COLUMNS * WORLDSCALE - WINDOW_WIDTH;
     if (right < 0 || t.x < 0.0f) {
         // A world narrower than the window has no right bound to keep: the
         // view holds at its left edge rather than flip between 0 and a
@@ -40,12 +40,13 @@ Vector2 ScreenToWorld(const GameInstance* g, Vector2 screen)
     return Vector2Scale(Vector2Add(mp, g->CameraPosition), reciprocal);
 }
 
+namespace {
+
 // World-pixel height of the top edge of a row: an exact integer, widened so
 // that no depth or zoom can overflow it.
-static int64_t RowTopPixels(int32_t depth, int row)
-{
-    return int64_t{WORLDSCALE} * (row - int64_t{CHUNK_ROWS} * depth);
-}
+int64_t RowTopPixels(int32_t depth, int row) { return int64_t{WORLDSCALE} * (row - int64_t{CHUNK_ROWS} * depth); }
+
+}  // namespace
 
 Vector2 TileScreenCorner(const GameInstance* g, int32_t depth, int column, int row)
 {
@@ -64,8 +65,7 @@ VisibleRange VisibleRangeOf(const GameInstance* g, int32_t depth, int startOffse
     // Rows go up while their top edge lies below the window's top plus the margin.
     double limit = static_cast<double>(g->WindowHeight) + static_cast<double>(topMargin) * WORLDSCALE;
     r.rowEnd = r.rowBegin;
-    while (r.rowEnd < CHUNK_ROWS &&
-           static_cast<double>(RowTopPixels(depth, r.rowEnd)) - g->CameraPosition.y < limit) {
+    while (r.rowEnd < CHUNK_ROWS && static_cast<double>(RowTopPixels(depth, r.rowEnd)) - g->CameraPosition.y < limit) {
         r.rowEnd++;
     }
 

@@ -2,7 +2,7 @@
 
 #include "entities/entity.h"
 #include "presentation/camera.h"
-#include "shell/game.h"
+#include "shell/state.h"
 #include "world/world.h"
 
 namespace {

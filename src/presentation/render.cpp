@@ -4,7 +4,7 @@
 
 #include "presentation/camera.h"
 #include "presentation/light.h"
-#include "shell/game.h"
+#include "shell/state.h"
 #include "world/world.h"
 
 namespace {

@@ -13,9 +13,19 @@
 
 namespace {
 
-constexpr int TARGET_FPS = 30;
-constexpr int START_DEPTH = 84;       // shallowest depth generated at start-up
-constexpr int START_CHUNKS = 32;      // depths generated before the window opens
+constexpr int TARGET_FPS = 30;                        // frames, and so ticks, per second
+constexpr const char* WINDOW_TITLE = "hello window";  // the title bar's text
+
+constexpr int START_DEPTH = 84;                    // shallowest depth generated at start-up
+constexpr int START_CHUNKS = 32;                   // depths generated before the window opens
+constexpr Vector2 PLAYER_START{100.0f, -1608.0f};  // top-left corner, tiles: column 100, in depth 101
+constexpr int32_t PLAYER_START_CHUNKDEPTH = 100;   // one short of the start's depth: the first tick sees a change
+constexpr Vector2 CAMERA_START{100.0f, -1592.0f};  // world pixels; glides onto the player in the first frames
+constexpr int CAMERA_DROP = 16;                    // pixels the player's top edge is shown below the window's middle
+constexpr float CAMERA_GLIDE = 0.4f;               // share of the way to its goal the camera moves per tick
+// Bounds no depth is beyond, so that the first chunk generated sets both.
+constexpr int32_t HIGHEST_CHUNK_UNSET = 10000;
+constexpr int32_t LOWEST_CHUNK_UNSET = -10000;
 constexpr const char* CAPTION = "dig deeper!";  // any fixed 11 characters
 constexpr Color BACKGROUND{80, 80, 80, 255};
 constexpr Color CAPTION_COLOR{0, 0, 0, 255};
@@ -44,19 +54,19 @@ void SetupWorld(GameInstance* game)
 {
     game->player = new Entity();
     game->Entities.push_back(game->player);
-    game->player->chunkdepth = 100;
-    game->player->pos = Vector2{100.0f, -1608.0f};
+    game->player->chunkdepth = PLAYER_START_CHUNKDEPTH;
+    game->player->pos = PLAYER_START;
     game->player->acc = Vector2{0.0f, 0.0f};
     game->player->vel = Vector2{0.0f, 0.0f};
 
-    game->CameraPosition = Vector2{100.0f, -1592.0f};
-    game->WindowWidth = 640;
-    game->WindowHeight = 480;
-    game->CameraCenterOffset = Vector2{static_cast<float>(-(game->WindowWidth / 2)),
-                                       static_cast<float>(16 - game->WindowHeight / 2)};
+    game->CameraPosition = CAMERA_START;
+    game->WindowWidth = WINDOW_WIDTH;
+    game->WindowHeight = WINDOW_HEIGHT;
+    game->CameraCenterOffset =
+        Vector2{static_cast<float>(-(game->WindowWidth / 2)), static_cast<float>(CAMERA_DROP - game->WindowHeight / 2)};
 
-    game->HighestChunk = 10000;
-    game->LowestChunk = -10000;
+    game->HighestChunk = HIGHEST_CHUNK_UNSET;
+    game->LowestChunk = LOWEST_CHUNK_UNSET;
     for (Chunk*& slot : game->world) slot = new Chunk();
     for (int i = 0; i < START_CHUNKS; i++) {
         Chunk* c = game->world[i];
@@ -92,7 +102,7 @@ bool StartGame(GameInstance* game, FrameLoop* loop)
 {
     SetTargetFPS(TARGET_FPS);
     SetupWorld(game);
-    if (!InitWindow(game->WindowWidth, game->WindowHeight, "hello window")) {
+    if (!InitWindow(game->WindowWidth, game->WindowHeight, WINDOW_TITLE)) {
         FreeWorld(game);
         return false;
     }
@@ -111,7 +121,7 @@ void GlobalTick(GameInstance* game)
     // 3. Move every body.
     for (Entity* e : game->Entities) TickEntity(e, game);
     // 4. The camera follows the player.
-    game->CameraPosition = PanCamera(game->CameraPosition, game->player->pos, 0.4f, game->CameraCenterOffset);
+    game->CameraPosition = PanCamera(game->CameraPosition, game->player->pos, CAMERA_GLIDE, game->CameraCenterOffset);
     // 5. A new chunk for the player may shift the window.
     if (game->player->chunkdepth != game->playerchunk) PlayerChangesChunkEvent(game);
     // 6. Generate at most one queued chunk.

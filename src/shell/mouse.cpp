@@ -1,7 +1,7 @@
 #include "shell/mouse.h"
 
 #include "presentation/camera.h"
-#include "shell/game.h"
+#include "shell/state.h"
 #include "world/world.h"
 
 void debugmousedraw(GameInstance* game)

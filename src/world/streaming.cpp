@@ -5,7 +5,7 @@
 #include <iostream>
 
 #include "entities/entity.h"
-#include "shell/game.h"
+#include "shell/state.h"
 #include "world/terrain.h"
 #include "world/world.h"
 

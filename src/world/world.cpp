@@ -2,7 +2,7 @@
 
 #include <iostream>
 
-#include "shell/game.h"
+#include "shell/state.h"
 
 int32_t WORLDSCALE = 16;
 

@@ -13,9 +13,9 @@ struct GameInstance;
 // Window pixels per tile: the zoom. The game's one global; read afresh wherever it is used.
 extern int32_t WORLDSCALE;
 
-constexpr int WORLD_COLUMNS = 256;   // tiles across the world
-constexpr int CHUNK_ROWS = 16;       // rows in one chunk
-constexpr int RESIDENT_CHUNKS = 64;  // chunk records in the window
+constexpr int WORLD_COLUMNS = 256;          // tiles across the world
+constexpr int CHUNK_ROWS = 16;              // rows in one chunk
+constexpr int RESIDENT_CHUNKS = 64;         // chunk records in the window
 constexpr int32_t NEVER_ASSIGNED = -12000;  // depth mark of a record never assigned or generated
 
 struct Tile {

@@ -20,14 +20,13 @@ namespace {
 
 bool gCounting = false;
 long gAllocations = 0;
-constexpr int kKeptSizes = 64;
-size_t gSizes[kKeptSizes];  // sizes of the first allocations counted
-
+constexpr int KEPT_SIZES = 64;
+size_t gSizes[KEPT_SIZES];  // sizes of the first allocations counted
 
 void* Allocate(std::size_t size, std::size_t alignment)
 {
     if (gCounting) {
-        if (gAllocations < kKeptSizes) gSizes[gAllocations] = size;
+        if (gAllocations < KEPT_SIZES) gSizes[gAllocations] = size;
         gAllocations++;
     }
     if (size == 0) size = 1;
@@ -121,18 +120,8 @@ struct AllocTest : HeadlessGame {
         Poll();
     }
 
-    void Carve(int below, int above)
-    {
-        int px = TruncateToInt(game.player->pos.x);
-        int top = TruncateToInt(std::ceil(game.player->pos.y));
-        for (int k = top - below; k <= top + above; k++) {
-            int32_t depth = DepthOfWholeHeight(k);
-            int32_t slot = SlotOfDepth(&game, depth);
-            if (slot < 0 || slot >= RESIDENT_CHUNKS) continue;
-            for (int x = std::max(px - 3, 0); x <= std::min(px + 4, WORLD_COLUMNS - 1); x++)
-                game.world[slot]->wd[x][k + CHUNK_ROWS * depth].v = 0;
-        }
-    }
+    // Empties a shaft eight columns wide around the player.
+    void Carve(int below, int above) { CarveAroundPlayer(&game, -3, 4, below, above); }
 
     // One frame, counted; returns its allocations.
     long CountedFrame()
@@ -193,7 +182,7 @@ TEST_F(AllocTest, EachShiftAllocatesOneQueueNodePerQueuedRecord)
         if (shifted) (game.LowestChunk > lowest ? downward : upward)++;
         ASSERT_EQ(added, shifted ? 8 : 0) << "frame " << frame;
         ASSERT_EQ(n, added) << "frame " << frame << (shifted ? ": a shift" : ": no shift");
-        for (long i = 0; i < std::min<long>(n, kKeptSizes); i++) ASSERT_EQ(gSizes[i], node) << "frame " << frame;
+        for (long i = 0; i < std::min<long>(n, KEPT_SIZES); i++) ASSERT_EQ(gSizes[i], node) << "frame " << frame;
         total += n;
         queued += added;
     }

@@ -1,16 +1,22 @@
-// Test helpers that drive the game's input through SDL's own event queue, the
-// same path a real keyboard and mouse take. Call them after InitWindow, then
-// PollInputEvents (or finish a frame) to let the game see them.
+// Drive the game's input through SDL's own event queue, the same path a real
+// keyboard, mouse and window manager take: for the tests and the screenshot
+// tool. Call them after InitWindow, then PollInputEvents (or finish a frame)
+// to let the game see them.
 #pragma once
 
 #include <SDL.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 
 #include "platform/platform.h"
 
 namespace input_events {
 
 // SDL scancode of the physical key that carries a game key code; SDL_SCANCODE_UNKNOWN for others.
-inline SDL_Scancode ScancodeOf(int key) {
+inline SDL_Scancode ScancodeOf(int key)
+{
     if (key >= KEY_A && key <= KEY_A + 25) return static_cast<SDL_Scancode>(SDL_SCANCODE_A + (key - KEY_A));
     if (key == '0') return SDL_SCANCODE_0;
     if (key >= '1' && key <= '9') return static_cast<SDL_Scancode>(SDL_SCANCODE_1 + (key - '1'));
@@ -31,7 +37,8 @@ inline SDL_Scancode ScancodeOf(int key) {
 
 // A key going down or up, as a keyboard reports it: scancode plus the key it
 // means on the current layout.
-inline void PushKeyScancode(SDL_Scancode scancode, bool down, bool repeat = false) {
+inline void PushKeyScancode(SDL_Scancode scancode, bool down, bool repeat = false)
+{
     SDL_Event e{};
     e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
     e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
@@ -48,24 +55,31 @@ inline void PushKey(int key, bool down) { PushKeyScancode(ScancodeOf(key), down)
 inline int cursorX = 0;
 inline int cursorY = 0;
 
-inline void PushMouseMove(int x, int y) {
+// The relative motion saturates, since no int holds the jump between two far
+// extremes; the game reads only the position.
+inline void PushMouseMove(int x, int y)
+{
+    auto relative = [](int to, int from) {
+        return static_cast<int>(std::clamp<int64_t>(int64_t{to} - from, INT_MIN, INT_MAX));
+    };
     SDL_Event e{};
     e.type = SDL_MOUSEMOTION;
     e.motion.x = x;
     e.motion.y = y;
-    e.motion.xrel = x - cursorX;
-    e.motion.yrel = y - cursorY;
+    e.motion.xrel = relative(x, cursorX);
+    e.motion.yrel = relative(y, cursorY);
     cursorX = x;
     cursorY = y;
     SDL_PushEvent(&e);
 }
 
-inline void PushMouseButton(int button, bool down) {
+inline void PushMouseButton(int button, bool down)
+{
     SDL_Event e{};
     e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
     e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
     e.button.clicks = 1;
-    e.button.button = button == MOUSE_BUTTON_LEFT ? SDL_BUTTON_LEFT
+    e.button.button = button == MOUSE_BUTTON_LEFT    ? SDL_BUTTON_LEFT
                       : button == MOUSE_BUTTON_RIGHT ? SDL_BUTTON_RIGHT
                                                      : SDL_BUTTON_MIDDLE;
     e.button.x = cursorX;
@@ -73,8 +87,18 @@ inline void PushMouseButton(int button, bool down) {
     SDL_PushEvent(&e);
 }
 
+// A window event: focus lost, the close button and the like.
+inline void PushWindowEvent(Uint8 event)
+{
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = event;
+    SDL_PushEvent(&e);
+}
+
 // What the window manager's close button, Ctrl+C or SIGTERM turn into.
-inline void PushQuit() {
+inline void PushQuit()
+{
     SDL_Event e{};
     e.type = SDL_QUIT;
     SDL_PushEvent(&e);

@@ -1,0 +1,119 @@
+// The graphics layer's private half: the one state record that its parts
+// (window.cpp, input.cpp, draw.cpp, text.cpp, image.cpp) share, and the few
+// helpers more than one part calls. Only src/platform/ includes it; the game
+// sees the layer through platform/platform.h alone.
+//
+// Every frame is drawn into an off-screen picture the size of the window and
+// copied to the window when it is presented, so a screenshot taken between
+// frames reads exactly what the player saw. With a graphics card that picture
+// is a render-target texture; on SDL's software renderer it is a plain surface
+// in memory, which also lets the tile quads be filled straight into it: SDL's
+// software renderer would otherwise take each quad of a batch one by one,
+// which at one pixel per tile costs more than the whole rest of a frame.
+#pragma once
+
+#include <SDL.h>
+#include <SDL_ttf.h>
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/keymap.h"
+#include "platform/platform.h"
+
+namespace layer {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int MOUSE_BUTTON_COUNT = 8;
+
+// A texture the layer owns, found by the id the game holds.
+struct LoadedTexture {
+    unsigned int id;             // the id handed out in Texture2D; never 0, never reused
+    SDL_Texture* texture;        // the renderer's copy
+    int width;                   // pixels
+    int height;                  // pixels
+    std::vector<Uint32> pixels;  // ARGB8888 copy for the software fill; empty otherwise
+    bool opaque;                 // every texel of that copy has full alpha
+};
+
+// A caption rendered once and drawn again while it stays in the cache.
+struct CachedText {
+    std::string text;      // the UTF-8 text as the game passed it
+    int size;              // font size, pixels high
+    Color color;           // the colour it was rendered in
+    SDL_Texture* texture;  // null when the text could not be rendered: not retried
+    int width;             // pixels
+    int height;            // pixels
+    uint64_t lastUse;      // useClock at the last draw; the smallest is dropped first
+};
+
+// An opened font size.
+struct CachedFont {
+    int size;          // pixels high
+    TTF_Font* font;    // the open font
+    uint64_t lastUse;  // useClock at the last use; the smallest is closed first
+};
+
+enum class FontState { NotLooked, Ready, Missing };
+
+// Everything that lives from InitWindow to CloseWindow.
+struct Layer {
+    bool open = false;                    // between a successful InitWindow and CloseWindow
+    bool closeRequested = false;          // close button, SIGINT/SIGTERM or Escape seen
+    SDL_Window* window = nullptr;         // the one window
+    SDL_Renderer* renderer = nullptr;     // draws into the frame below
+    bool software = false;                // drawing on SDL's software renderer
+    SDL_Texture* frame = nullptr;         // with a graphics card: the frame, a render target
+    SDL_Surface* frameSurface = nullptr;  // in software: the frame, which the renderer draws into
+    int width = 0;                        // window and frame width, pixels
+    int height = 0;                       // window and frame height, pixels
+
+    bool keyDown[KEY_CODE_COUNT] = {};         // by game key code: held at the last poll
+    bool keyPressed[KEY_CODE_COUNT] = {};      // by game key code: went down since the poll before
+    bool buttonDown[MOUSE_BUTTON_COUNT] = {};  // by game button code: held at the last poll
+    Vector2 mouse = {0.0f, 0.0f};              // cursor, window pixels from the top-left, y downward
+
+    std::vector<LoadedTexture> textures;  // every texture loaded and not yet unloaded
+
+    // The batch of quads waiting for one submission, and the texture they use.
+    std::vector<SDL_Vertex> vertices;     // four corners per quad, window pixels; allocated once
+    std::vector<int> indices;             // six per quad: two triangles; filled once
+    size_t batchQuads = 0;                // quads waiting
+    unsigned int batchId = 0;             // id of the texture they use; 0 for none
+    SDL_Texture* batchTexture = nullptr;  // that texture's renderer copy
+    float batchTextureWidth = 0.0f;       // pixels, to turn source rectangles into texture coordinates
+    float batchTextureHeight = 0.0f;      // pixels
+    bool batchUpright = true;             // every quad of the batch is an unturned rectangle
+    std::vector<int> texelColumns;        // scratch for the software fill, one entry per frame column
+
+    uint64_t submissions = 0;  // geometry submissions to the renderer since InitWindow
+
+    bool ttfStarted = false;                     // TTF_Init succeeded: TTF_Quit at teardown
+    FontState fontState = FontState::NotLooked;  // whether a font was looked for, and found
+    std::string fontPath;                        // the sans-serif font fontconfig named
+    std::vector<CachedFont> fonts;               // opened sizes, at most a few
+    std::vector<CachedText> texts;               // rendered captions, at most a few dozen
+    uint64_t useClock = 0;                       // ticks once per cache use: the caches' notion of recency
+
+    Clock::time_point frameEnd{};  // where the schedule says the last frame ended
+};
+
+extern Layer L;
+
+// The text of a library's error, or "unknown error" when it gave none.
+const char* Reason(const char* text);
+// The game's colour record as SDL's.
+SDL_Color ToSdl(Color c);
+// Allocates the batch's buffers, once per window (draw.cpp).
+void AllocateBatch();
+// Submits the quads waiting in the batch, if any (draw.cpp). Everything that
+// draws otherwise, reads the frame or drops a texture calls it first.
+void FlushBatch();
+// Destroys the rendered captions and closes the fonts (text.cpp).
+void ReleaseTextCaches();
+
+}  // namespace layer
