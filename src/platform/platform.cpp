@@ -28,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/input_playback.h"
 #include "platform/keymap.h"
 
 namespace {
@@ -776,13 +777,29 @@ void PollInputEvents(void) {
 
 // ---- Input ------------------------------------------------------------------
 
-bool IsKeyDown(int key) { return key > 0 && key < kKeyCodeCount && L.keyDown[key]; }
+// A demo being played answers every query; the live state keeps following the
+// events only so that Escape and the close button still work.
+bool IsKeyDown(int key) {
+    if (const InputFrame* played = PlayedInput()) return InputFrameHasKey(played->keysDown, key);
+    return key > 0 && key < kKeyCodeCount && L.keyDown[key];
+}
 
-bool IsKeyPressed(int key) { return key > 0 && key < kKeyCodeCount && L.keyPressed[key]; }
+bool IsKeyPressed(int key) {
+    if (const InputFrame* played = PlayedInput()) return InputFrameHasKey(played->keysPressed, key);
+    return key > 0 && key < kKeyCodeCount && L.keyPressed[key];
+}
 
-bool IsMouseButtonDown(int button) { return button >= 0 && button < kMouseButtonCount && L.buttonDown[button]; }
+static_assert(kMouseButtonCount <= 8, "an InputFrame holds 8 buttons");
+bool IsMouseButtonDown(int button) {
+    if (button < 0 || button >= kMouseButtonCount) return false;
+    if (const InputFrame* played = PlayedInput()) return (played->buttonsDown >> button) & 1;
+    return L.buttonDown[button];
+}
 
-Vector2 GetMousePosition(void) { return L.mouse; }
+Vector2 GetMousePosition(void) {
+    if (const InputFrame* played = PlayedInput()) return played->mouse;
+    return L.mouse;
+}
 
 // ---- Drawing ----------------------------------------------------------------
 
