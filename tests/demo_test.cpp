@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
+#include <utility>
 #include <string>
 
 #include "entities/entity.h"
@@ -147,6 +149,7 @@ struct DemoTest : HeadlessGame {
     }
     void TearDown() override
     {
+        SetInputPlayback(false);
         HeadlessGame::TearDown();
         std::remove(path.c_str());
     }
@@ -217,6 +220,145 @@ TEST_F(DemoTest, AScriptedSessionPlaysBackFrameForFrameWhateverTheLiveInputDoes)
     EXPECT_EQ(status, 0);
     EXPECT_EQ(playedOut, recordedOut);
     EXPECT_EQ(StateDigest(&game, &loop), recorded);
+}
+
+TEST_F(DemoTest, EveryKeyOfTheFrameRecordIsCapturedHeldAndPressed)
+{
+    // The physical keys behind kInputFrameKeys, in its order.
+    const SDL_Scancode scancodes[] = {SDL_SCANCODE_A, SDL_SCANCODE_D, SDL_SCANCODE_W, SDL_SCANCODE_S,
+                                      SDL_SCANCODE_V, SDL_SCANCODE_KP_MINUS, SDL_SCANCODE_KP_PLUS,
+                                      SDL_SCANCODE_MINUS, SDL_SCANCODE_EQUALS};
+    static_assert(std::size(scancodes) == kInputFrameKeyCount);
+    for (int i = 0; i < kInputFrameKeyCount; i++) {
+        SCOPED_TRACE(testing::Message() << "key " << kInputFrameKeys[i]);
+        input_events::PushKeyScancode(scancodes[i], true);
+        Poll();
+        InputFrame f = GetInputFrame();
+        EXPECT_EQ(f.keysDown, 1u << i);
+        EXPECT_EQ(f.keysPressed, 1u << i);
+        Poll();
+        EXPECT_EQ(GetInputFrame().keysPressed, 0u);
+        input_events::PushKeyScancode(scancodes[i], false);
+        Poll();
+        EXPECT_EQ(GetInputFrame().keysDown, 0u);
+    }
+    PushMouseMove(123, 45);
+    PushMouseButton(MOUSE_BUTTON_RIGHT, true);
+    Poll();
+    InputFrame f = GetInputFrame();
+    EXPECT_EQ(f.buttonsDown, 1u << MOUSE_BUTTON_RIGHT);
+    EXPECT_EQ(f.mouse.x, 123.0f);
+    EXPECT_EQ(f.mouse.y, 45.0f);
+    EXPECT_EQ(f.wheel, 0.0f);
+}
+
+TEST_F(DemoTest, DuringPlaybackTheQueriesAnswerFromThePlayedFrameAndOnlyQuittingGetsThrough)
+{
+    PushKey(KEY_D, true);
+    PushMouseMove(300, 200);
+    PushMouseButton(MOUSE_BUTTON_RIGHT, true);
+    SetInputPlayback(true);
+    Poll();
+    EXPECT_FALSE(IsKeyDown(KEY_D));
+    EXPECT_FALSE(IsMouseButtonDown(MOUSE_BUTTON_RIGHT));
+    EXPECT_EQ(GetMousePosition().x, 0.0f);
+
+    InputFrame played{};
+    played.keysDown = 1u << 2;     // W
+    played.keysPressed = 1u << 6;  // keypad +
+    played.buttonsDown = 1u << MOUSE_BUTTON_LEFT;
+    played.mouse = Vector2{12.5f, 7.0f};
+    ApplyInputFrame(&played);
+    EXPECT_TRUE(IsKeyDown(KEY_W));
+    EXPECT_FALSE(IsKeyDown(KEY_D));
+    EXPECT_TRUE(IsKeyPressed(KEY_KP_ADD));
+    EXPECT_FALSE(IsKeyPressed(KEY_W));
+    EXPECT_TRUE(IsMouseButtonDown(MOUSE_BUTTON_LEFT));
+    EXPECT_FALSE(IsMouseButtonDown(MOUSE_BUTTON_RIGHT));
+    EXPECT_EQ(GetMousePosition().x, 12.5f);
+    EXPECT_EQ(GetMousePosition().y, 7.0f);
+
+    EXPECT_FALSE(WindowShouldClose());
+    PushKey(KEY_ESCAPE, true);
+    Poll();
+    EXPECT_TRUE(WindowShouldClose());
+
+    // Live input was followed all along, for when playback ends.
+    SetInputPlayback(false);
+    EXPECT_TRUE(IsKeyDown(KEY_D));
+    EXPECT_TRUE(IsMouseButtonDown(MOUSE_BUTTON_RIGHT));
+}
+
+// Sets a field for one digest and gives back how to undo it.
+template <typename T>
+std::function<void()> Change(T* field, T value)
+{
+    T old = *field;
+    *field = value;
+    return [field, old] { *field = old; };
+}
+
+TEST_F(DemoTest, TheDigestCoversEveryPartOfTheSimulationAndNothingElse)
+{
+    // Two games set up alike digest alike: no addresses or stray bytes are hashed.
+    GameInstance other;
+    SetupWorld(&other);
+    FrameLoop otherLoop;
+    const uint64_t base = StateDigest(&game, &loop);
+    EXPECT_EQ(StateDigest(&other, &otherLoop), base);
+    FreeWorld(&other);
+
+    Entity* p = game.player;
+    Chunk* deep = game.world[RESIDENT_CHUNKS - 1];
+    const std::pair<const char*, std::function<std::function<void()>()>> changes[] = {
+        {"pos.x", [&] { return Change(&p->pos.x, 100.5f); }},
+        {"pos.y", [&] { return Change(&p->pos.y, -1607.0f); }},
+        {"vel.x", [&] { return Change(&p->vel.x, 0.25f); }},
+        {"vel.y", [&] { return Change(&p->vel.y, -0.0f); }},  // even the sign of a zero
+        {"acc.x", [&] { return Change(&p->acc.x, 0.1f); }},
+        {"acc.y", [&] { return Change(&p->acc.y, -0.1f); }},
+        {"size.x", [&] { return Change(&p->size.x, 0.9f); }},
+        {"size.y", [&] { return Change(&p->size.y, 1.9f); }},
+        {"istouchingground", [&] { return Change(&p->istouchingground, true); }},
+        {"chunkdepth", [&] { return Change(&p->chunkdepth, 101); }},
+        {"WORLDSCALE", [&] { return Change(&WORLDSCALE, 15); }},
+        {"playerchunk", [&] { return Change(&game.playerchunk, 7); }},
+        {"CameraPosition.x", [&] { return Change(&game.CameraPosition.x, 101.0f); }},
+        {"CameraPosition.y", [&] { return Change(&game.CameraPosition.y, -1.0f); }},
+        {"CameraCenterOffset.x", [&] { return Change(&game.CameraCenterOffset.x, 1.0f); }},
+        {"CameraCenterOffset.y", [&] { return Change(&game.CameraCenterOffset.y, 1.0f); }},
+        {"WindowWidth", [&] { return Change(&game.WindowWidth, 641); }},
+        {"WindowHeight", [&] { return Change(&game.WindowHeight, 481); }},
+        {"HighestChunk", [&] { return Change(&game.HighestChunk, 85); }},
+        {"LowestChunk", [&] { return Change(&game.LowestChunk, 116); }},
+        {"depth", [&] { return Change(&deep->depth, 116); }},
+        {"replacementdepth", [&] { return Change(&deep->replacementdepth, 116); }},
+        {"id", [&] { return Change(&game.world[0]->id, 1); }},
+        {"last tile's v", [&] { return Change(&deep->wd[255][15].v, uint8_t(deep->wd[255][15].v ^ 1)); }},
+        {"a lightness", [&] { return Change(&game.world[5]->wd[0][0].lightness, uint8_t{1}); }},
+        {"slot order", [&] {
+             std::swap(game.world[40], game.world[41]);
+             return std::function<void()>([&] { std::swap(game.world[40], game.world[41]); });
+         }},
+        {"queue", [&] {
+             game.UnloadedChunks.push_back(game.world[3]);
+             return std::function<void()>([&] { game.UnloadedChunks.clear(); });
+         }},
+        {"iterationfloat", [&] { return Change(&loop.iterationfloat, 0.1f); }},
+        {"FREEZE", [&] { return Change(&loop.FREEZE, true); }},
+    };
+    for (const auto& [name, change] : changes) {
+        std::function<void()> undo = change();
+        EXPECT_NE(StateDigest(&game, &loop), base) << name;
+        undo();
+        EXPECT_EQ(StateDigest(&game, &loop), base) << name;
+    }
+    // The queue's order counts, not only what it holds.
+    game.UnloadedChunks = {game.world[1], game.world[2]};
+    const uint64_t inOrder = StateDigest(&game, &loop);
+    game.UnloadedChunks = {game.world[2], game.world[1]};
+    EXPECT_NE(StateDigest(&game, &loop), inOrder);
+    game.UnloadedChunks.clear();
 }
 
 }  // namespace

@@ -5,12 +5,13 @@
 // every 30 frames tell when a build computes a different game.
 //
 // The file (version 1, little-endian throughout):
-//   header  "DELVDEMO", u16 format version (1), u16 number of keys (9: kInputFrameKeys)
+//   header  12 bytes: "DELVDEMO", u16 format version (1), u16 number of keys (9: kInputFrameKeys)
 //   then records, each a one-byte tag and its fields:
-//   'F'  one frame's input: u32 keys held, u32 keys pressed (bit i: kInputFrameKeys[i]),
-//        u8 mouse buttons held (bit b: button b), f32 cursor x, f32 cursor y, f32 wheel
-//   'H'  after every 30th frame: u32 frames so far, u64 state digest (StateDigest) after them
-//   'E'  the end: u32 frames in all, u64 state digest after them; nothing follows
+//   'F'  one frame's input, 22 bytes: u32 keys held, u32 keys pressed (bit i:
+//        kInputFrameKeys[i]), u8 mouse buttons held (bit b: button b),
+//        f32 cursor x, f32 cursor y, f32 wheel
+//   'H'  after every 30th frame, 13 bytes: u32 frames so far, u64 state digest after them
+//   'E'  the end, 13 bytes: u32 frames in all, u64 state digest after them; nothing follows
 // A recording that was killed lacks the 'E' record; it plays up to where it stops.
 #pragma once
 
