@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -79,8 +80,9 @@ struct DemoBinaryTest : testing::Test {
     void TearDown() override { fs::remove_all(home); }
 
     // Runs the game with `args` in `home`; `meanwhile` gets its pid while it runs.
+    // With `fileLimit`, files it writes cannot grow beyond that many bytes.
     GameRun Start(const std::vector<std::string>& args, const char* videoDriver,
-              const std::function<void(pid_t)>& meanwhile = nullptr)
+                  const std::function<void(pid_t)>& meanwhile = nullptr, rlim_t fileLimit = 0)
     {
         GameRun run;
         const fs::path out = home / "stdout.txt", err = home / "stderr.txt";
@@ -96,6 +98,11 @@ struct DemoBinaryTest : testing::Test {
             setenv("SDL_VIDEODRIVER", videoDriver, 1);
             setenv("SDL_RENDER_DRIVER", "software", 1);
             setenv("SDL_AUDIODRIVER", "dummy", 1);
+            if (fileLimit) {
+                signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of killing
+                const rlimit limit{fileLimit, fileLimit};
+                setrlimit(RLIMIT_FSIZE, &limit);
+            }
             execv(argv[0], argv.data());
             _exit(127);
         }
@@ -261,6 +268,17 @@ TEST_F(DemoBinaryTest, ADifferentGameIsADesyncAtTheFirstDigestThatDiffers)
     }
 }
 
+// Waits until the game is up, lets it play a little, then sends `signal`.
+std::function<void(pid_t)> SignalWhenUp(int signal)
+{
+    return [signal](pid_t pid) {
+        const auto deadline = std::chrono::steady_clock::now() + kRunLimit;
+        while (!CatchesSigterm(pid) && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(5ms);
+        std::this_thread::sleep_for(1500ms);
+        kill(pid, signal);
+    };
+}
+
 // The summary line's frame count and state.
 std::pair<std::string, std::string> Summary(const std::string& err, const std::string& verb)
 {
@@ -275,21 +293,27 @@ TEST_F(DemoBinaryTest, ARecordingEndedBySigtermOrSigintIsCompleteAndPlaysToTheSa
     for (int signal : {SIGTERM, SIGINT}) {
         SCOPED_TRACE(strsignal(signal));
         const fs::path demo = home / ("signal" + std::to_string(signal) + ".dem");
-        GameRun recorded = Start({"--record", demo.string()}, "dummy", [&](pid_t pid) {
-            const auto deadline = std::chrono::steady_clock::now() + kRunLimit;
-            while (!CatchesSigterm(pid) && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(5ms);
-            std::this_thread::sleep_for(500ms);
-            kill(pid, signal);
-        });
+        GameRun recorded = Start({"--record", demo.string()}, "dummy", SignalWhenUp(signal));
         EXPECT_TRUE(recorded.Exited(0)) << recorded.status << "\n" << recorded.err;
         const auto [frames, state] = Summary(recorded.err, "recorded");
         ASSERT_NE(frames, "") << recorded.err;
+        EXPECT_GE(std::stoi(frames), 30) << "a digest on the way is checked too";
 
         GameRun played = Start({"--play", demo.string()}, "dummy");
         EXPECT_TRUE(played.Exited(0)) << played.status << "\n" << played.err;
         EXPECT_EQ(played.err, "demo: " + frames + " frames played, state " + state + "\n");
         EXPECT_EQ(played.out, recorded.out);
     }
+}
+
+TEST_F(DemoBinaryTest, ARecordingThatCannotBeWrittenSaysSoAndFails)
+{
+    const fs::path demo = home / "full.dem";
+    GameRun run = Start({"--record", demo.string()}, "dummy", SignalWhenUp(SIGTERM), FrameAt(10));
+    EXPECT_TRUE(run.Exited(1)) << run.status << "\n" << run.err;
+    const std::string reason = std::strerror(EFBIG);
+    EXPECT_EQ(run.err, "delve: cannot write the demo " + demo.string() + ": " + reason + "; recording stops\n" +
+                           "delve: the demo " + demo.string() + " is incomplete: " + reason + "\n");
 }
 
 TEST_F(DemoBinaryTest, AKilledRecordingHoldsWholeFramesAndStillPlays)

@@ -406,8 +406,8 @@ int FinishDemo(Demo* demo, const GameInstance* game, const FrameLoop* loop)
     if (mode == DemoMode::Record) {
         AppendDigestRecord(demo, kEndTag, demo->frames, digest);
         WritePending(demo);
-        if (demo->writeError.empty() && std::fclose(demo->file) != 0) demo->writeError = ErrnoReason(errno);
-        else if (!demo->writeError.empty()) std::fclose(demo->file);
+        errno = 0;
+        if (std::fclose(demo->file) != 0 && demo->writeError.empty()) demo->writeError = ErrnoReason(errno);
         demo->file = nullptr;
         if (demo->writeError.empty()) {
             std::fprintf(stderr, "demo: %" PRIu32 " frames recorded, state %s\n", demo->frames, state.c_str());
