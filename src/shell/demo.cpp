@@ -289,10 +289,9 @@ bool OpenRecording(Demo* demo, std::string* error)
     std::memcpy(h, kMagic, sizeof kMagic);
     PutU16(h + 8, kFormatVersion);
     PutU16(h + 10, static_cast<uint16_t>(kInputFrameKeyCount));
-    Append(demo, h, sizeof h);
-    WritePending(demo);
-    if (!demo->writeError.empty()) {
-        *error = "cannot record to " + demo->path + ": " + demo->writeError;
+    errno = 0;
+    if (std::fwrite(h, 1, sizeof h, demo->file) != sizeof h) {
+        *error = "cannot record to " + demo->path + ": " + ErrnoReason(errno);
         AbandonDemo(demo);
         return false;
     }
