@@ -12,8 +12,10 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <utility>
 #include <string>
+#include <utility>
+
+#include <unistd.h>
 
 #include "entities/entity.h"
 #include "headless_game.h"
@@ -21,7 +23,6 @@
 #include "shell/demo.h"
 #include "shell/digest.h"
 #include "shell/options.h"
-#include "world/streaming.h"
 
 namespace {
 
@@ -140,7 +141,8 @@ struct ScriptedPlayer {
 };
 
 struct DemoTest : HeadlessGame {
-    std::string path = testing::TempDir() + "delve_demo_test.dem";
+    // One file per process: ctest runs the tests of this suite side by side.
+    std::string path = testing::TempDir() + "delve_demo_test_" + std::to_string(getpid()) + ".dem";
 
     void SetUp() override
     {
@@ -169,7 +171,11 @@ struct DemoTest : HeadlessGame {
     {
         Demo demo;
         std::string error;
-        EXPECT_TRUE(OpenDemo(&demo, options, &error)) << error;
+        *status = -1;
+        if (!OpenDemo(&demo, options, &error)) {
+            ADD_FAILURE() << error;
+            return "";
+        }
         BeginDemo(&demo);
         testing::internal::CaptureStdout();
         for (int frame = 0; live(frame); frame++) {

@@ -329,17 +329,18 @@ bool OpenPlayback(Demo* demo, std::string* error)
 bool OpenDemo(Demo* demo, const Options& options, std::string* error)
 {
     *demo = Demo{};
+    bool opened = true;
     if (!options.record.empty()) {
         demo->mode = DemoMode::Record;
         demo->path = options.record;
-        return OpenRecording(demo, error);
-    }
-    if (!options.play.empty() || !options.timedemo.empty()) {
+        opened = OpenRecording(demo, error);
+    } else if (!options.play.empty() || !options.timedemo.empty()) {
         demo->mode = options.play.empty() ? DemoMode::Timedemo : DemoMode::Play;
         demo->path = options.play.empty() ? options.timedemo : options.play;
-        return OpenPlayback(demo, error);
+        opened = OpenPlayback(demo, error);
     }
-    return true;
+    if (!opened) demo->mode = DemoMode::None;  // the game can still run, without a demo
+    return opened;
 }
 
 void AbandonDemo(Demo* demo)
