@@ -28,8 +28,11 @@ test: build
 	cmake --build $(ASAN_BUILD) -j $(JOBS) --target delve delve_tests delve_alloc_test
 	cd $(ASAN_BUILD) && DELVE_SOAK_FRAMES=$(ASAN_SOAK_FRAMES) ctest --output-on-failure -j $(JOBS) -LE e2e
 
+# Then the whole game, frame for frame: the shipped demo played unpaced.
 bench: build
 	@for b in $(BUILD)/bench_*; do echo "== $$b"; SDL_VIDEODRIVER=dummy SDL_RENDER_DRIVER=software $$b || exit 1; done
+	@echo "== timedemo tests/demos/descent.dem"
+	@SDL_VIDEODRIVER=dummy SDL_RENDER_DRIVER=software ./$(BUILD)/delve --timedemo tests/demos/descent.dem >/dev/null
 
 # Rewrites every C++ file in the house style of .clang-format; `make test` fails
 # (its ctest format_check) while a file is not in it.

@@ -12,6 +12,7 @@ packages=(
   xvfb xdotool imagemagick x11-utils
   valgrind
   clang-format
+  libxxhash-dev
 )
 
 missing=()

@@ -1,12 +1,42 @@
 // delve: dig down through endless tunnels by the light you carry.
-#include "shell/game.h"
+#include <cstdio>
+#include <string>
 
-int main()
+#include "shell/demo.h"
+#include "shell/game.h"
+#include "shell/options.h"
+
+int main(int argc, char** argv)
 {
+    Options options;
+    std::string error;
+    if (!ParseOptions(argc, argv, &options, &error)) {
+        std::fprintf(stderr, "delve: %s (see delve --help)\n", error.c_str());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(Usage().c_str(), stdout);
+        return 0;
+    }
+    // A demo to record or play is opened (and checked) before any window.
+    Demo demo;
+    if (!OpenDemo(&demo, options, &error)) {
+        std::fprintf(stderr, "delve: %s\n", error.c_str());
+        return 2;
+    }
+
     GameInstance game;
     FrameLoop loop;
-    if (!StartGame(&game, &loop)) return 1;
-    while (!WindowShouldClose()) RunFrame(&game, &loop);
+    if (!StartGame(&game, &loop)) {
+        AbandonDemo(&demo);
+        return 1;
+    }
+    BeginDemo(&demo);
+    while (!WindowShouldClose() && DemoBeforeFrame(&demo, &game, &loop)) {
+        RunFrame(&game, &loop);
+        DemoAfterFrame(&demo, &game, &loop);
+    }
+    const int status = FinishDemo(&demo, &game, &loop);
     ShutdownGame(&game);
-    return 0;
+    return status;
 }

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "platform/input_playback.h"
 #include "platform/keymap.h"
 #include "platform/layer.h"
 
@@ -84,10 +85,30 @@ void PollInputEvents(void)
     while (SDL_PollEvent(&e)) HandleEvent(e);
 }
 
-bool IsKeyDown(int key) { return key > 0 && key < KEY_CODE_COUNT && L.keyDown[key]; }
+// A demo being played answers every query; the live state keeps following the
+// events only so that Escape and the close button still work.
+bool IsKeyDown(int key)
+{
+    if (const InputFrame* played = PlayedInput()) return InputFrameHasKey(played->keysDown, key);
+    return key > 0 && key < KEY_CODE_COUNT && L.keyDown[key];
+}
 
-bool IsKeyPressed(int key) { return key > 0 && key < KEY_CODE_COUNT && L.keyPressed[key]; }
+bool IsKeyPressed(int key)
+{
+    if (const InputFrame* played = PlayedInput()) return InputFrameHasKey(played->keysPressed, key);
+    return key > 0 && key < KEY_CODE_COUNT && L.keyPressed[key];
+}
 
-bool IsMouseButtonDown(int button) { return button >= 0 && button < MOUSE_BUTTON_COUNT && L.buttonDown[button]; }
+static_assert(MOUSE_BUTTON_COUNT <= 8, "an InputFrame holds 8 buttons");
+bool IsMouseButtonDown(int button)
+{
+    if (button < 0 || button >= MOUSE_BUTTON_COUNT) return false;
+    if (const InputFrame* played = PlayedInput()) return (played->buttonsDown >> button) & 1;
+    return L.buttonDown[button];
+}
 
-Vector2 GetMousePosition(void) { return L.mouse; }
+Vector2 GetMousePosition(void)
+{
+    if (const InputFrame* played = PlayedInput()) return played->mouse;
+    return L.mouse;
+}

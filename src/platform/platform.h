@@ -130,3 +130,28 @@ const char* GetApplicationDirectory(void);
 // Number of geometry submissions made to the renderer since InitWindow: one per
 // batch of quads, one per triangle.
 uint64_t GetDrawSubmissionCount(void);
+
+// ---- Input snapshots, for recording and replaying demos --------------------
+
+// The keys an InputFrame carries, in bit order: what the game reads, plus the
+// main row's minus (45) and equal (61) keys, kept for zoom keys to come. New
+// keys go at the end; the demo format's version says which list a file uses.
+inline constexpr int INPUT_FRAME_KEYS[] = {KEY_A, KEY_D, KEY_W, KEY_S, KEY_V, KEY_KP_SUBTRACT, KEY_KP_ADD, 45, 61};
+inline constexpr int INPUT_FRAME_KEY_COUNT = static_cast<int>(sizeof INPUT_FRAME_KEYS / sizeof INPUT_FRAME_KEYS[0]);
+
+// Everything the game can read of the input during one frame.
+struct InputFrame {
+    uint32_t keysDown;     // bit i: INPUT_FRAME_KEYS[i] held (IsKeyDown)
+    uint32_t keysPressed;  // bit i: INPUT_FRAME_KEYS[i] pressed (IsKeyPressed)
+    uint8_t buttonsDown;   // bit b: mouse button b held (IsMouseButtonDown)
+    Vector2 mouse;         // cursor in window pixels (GetMousePosition)
+    float wheel;           // wheel move; 0 until the layer reads the wheel
+};
+
+// The input the queries above answer with now, that is until the next poll.
+InputFrame GetInputFrame(void);
+// While on, the queries answer from the frame last applied (none: nothing held)
+// and live keys and mouse are ignored; Escape, the close button and signals still close.
+void SetInputPlayback(bool on);
+// Makes the queries answer as `frame` says until the next call; only while playback is on.
+void ApplyInputFrame(const InputFrame* frame);
