@@ -8,6 +8,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <thread>
 
 #include "platform/layer.h"
@@ -32,6 +34,18 @@ constexpr auto kSpinMargin = std::chrono::milliseconds(2);
 int gTargetFps = 0;
 
 bool Named(const char* value, const char* name) { return value && SDL_strcasecmp(value, name) == 0; }
+
+bool EnvironmentSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+// Where there is no display and no driver was asked for, SDL falls through to
+// a headless driver and the game would run unseen, forever.
+constexpr const char* kNoDisplay =
+    "no display found (DISPLAY and WAYLAND_DISPLAY are not set); to run without one, set SDL_VIDEODRIVER=dummy";
+
+bool Headless(const char* driver) { return Named(driver, "dummy") || Named(driver, "offscreen"); }
 
 // Sets up the software frame: a surface in memory with SDL's software renderer drawing into it.
 bool OpenSoftwareFrame(int width, int height) {
@@ -126,7 +140,24 @@ bool InitWindow(int width, int height, const char* title) {
     SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return fail(SDL_GetError());
+    // Without a driver asked for by name the game wants a real display, and
+    // says so plainly when there is none instead of running unseen.
+    const bool driverAsked = EnvironmentSet("SDL_VIDEODRIVER");
+    if (!driverAsked) {
+        const bool x11 = EnvironmentSet("DISPLAY"), wayland = EnvironmentSet("WAYLAND_DISPLAY");
+        if (!x11 && !wayland) return fail(kNoDisplay);
+        // Only X: try X alone, so a display that cannot be reached is
+        // reported as such rather than by Wayland's complaints.
+        if (!wayland) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+    }
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        if (driverAsked) return fail(SDL_GetError());
+        const std::string reason = std::string("cannot reach the display (") + Reason(SDL_GetError()) +
+                                   "); to run without one, set SDL_VIDEODRIVER=dummy";
+        return fail(reason.c_str());
+    }
+    if (!driverAsked && Headless(SDL_GetCurrentVideoDriver()))
+        return fail("no display could be opened; to run without one, set SDL_VIDEODRIVER=dummy");
 
     L.window = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
                                 SDL_WINDOW_SHOWN);

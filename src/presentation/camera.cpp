@@ -12,14 +12,14 @@ Vector2 PanCamera(Vector2 CameraPos, Vector2 targetpos, float interpolate, Vecto
     float s = static_cast<float>(WORLDSCALE);
     Vector2 goal = Vector2Add(Vector2Scale(targetpos, s), offset);
     Vector2 t = Vector2Add(Vector2Scale(CameraPos, 1.0f - interpolate), Vector2Scale(goal, interpolate));
-    // Near its goal the glide's float steps can round back to where they
-    // started and stall a hair short, which leaves the view a pixel off at
-    // rest: a glide that no longer moves lands on its goal.
-    if (t.x == CameraPos.x) t.x = goal.x;
-    if (t.y == CameraPos.y) t.y = goal.y;
+    // The glide ends where its float steps stop moving, a fraction of a pixel
+    // from the goal; nothing pulls it further, so a resting view holds still.
     // The bound uses the window's design width, not the live one.
     int32_t right = WORLD_COLUMNS * WORLDSCALE - 640;
-    if (t.x < 0.0f) {
+    if (right < 0 || t.x < 0.0f) {
+        // A world narrower than the window has no right bound to keep: the
+        // view holds at its left edge rather than flip between 0 and a
+        // negative bound every frame.
         t.x = 0.0f;
     } else if (t.x > static_cast<float>(right)) {
         t.x = static_cast<float>(right);
