@@ -1,0 +1,109 @@
+#include "shell/options.h"
+
+#include <cstring>
+
+namespace {
+
+struct OptionSpec {
+    const char* name;   // with its leading dashes
+    const char* value;  // the value's name in the usage, or null for an option without a value
+    const char* help;
+    // Stores the option; false with a reason when its value will not do.
+    bool (*apply)(Options* options, const char* value, std::string* error);
+};
+
+// A demo file name: any non-empty path.
+bool SetPath(std::string* field, const char* value, std::string* error)
+{
+    if (!*value) {
+        *error = "an empty file name";
+        return false;
+    }
+    *field = value;
+    return true;
+}
+
+const OptionSpec kOptions[] = {
+    {"--help", nullptr, "print this help and exit",
+     [](Options* o, const char*, std::string*) {
+         o->help = true;
+         return true;
+     }},
+    {"--record", "FILE", "play, and record the session as a demo in FILE (a new file)",
+     [](Options* o, const char* v, std::string* e) { return SetPath(&o->record, v, e); }},
+    {"--play", "FILE", "replay the demo FILE at 30 frames per second",
+     [](Options* o, const char* v, std::string* e) { return SetPath(&o->play, v, e); }},
+    {"--timedemo", "FILE", "replay the demo FILE as fast as possible and report the frame rate",
+     [](Options* o, const char* v, std::string* e) { return SetPath(&o->timedemo, v, e); }},
+};
+
+const OptionSpec* FindOption(const std::string& name)
+{
+    for (const OptionSpec& spec : kOptions)
+        if (name == spec.name) return &spec;
+    return nullptr;
+}
+
+}  // namespace
+
+bool ParseOptions(int argc, const char* const* argv, Options* options, std::string* error)
+{
+    bool seen[sizeof kOptions / sizeof kOptions[0]] = {};
+    for (int i = 1; i < argc; i++) {
+        const std::string arg = argv[i];
+        if (arg.rfind("--", 0) != 0) {
+            *error = "unexpected argument '" + arg + "'";
+            return false;
+        }
+        // Both "--name value" and "--name=value".
+        const size_t equals = arg.find('=');
+        const std::string name = arg.substr(0, equals);
+        const OptionSpec* spec = FindOption(name);
+        if (!spec) {
+            *error = "unknown option '" + name + "'";
+            return false;
+        }
+        if (seen[spec - kOptions]) {
+            *error = "option '" + name + "' given twice";
+            return false;
+        }
+        seen[spec - kOptions] = true;
+        std::string value;
+        if (!spec->value) {
+            if (equals != std::string::npos) {
+                *error = "option '" + name + "' takes no value";
+                return false;
+            }
+        } else if (equals != std::string::npos) {
+            value = arg.substr(equals + 1);
+        } else if (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0) {
+            value = argv[++i];
+        } else {
+            *error = "option '" + name + "' needs a " + spec->value;
+            return false;
+        }
+        std::string reason;
+        if (!spec->apply(options, value.c_str(), &reason)) {
+            *error = "option '" + name + "': " + reason;
+            return false;
+        }
+    }
+    const int demos = !options->record.empty() + !options->play.empty() + !options->timedemo.empty();
+    if (demos > 1) {
+        *error = "--record, --play and --timedemo exclude one another";
+        return false;
+    }
+    return true;
+}
+
+std::string Usage(void)
+{
+    std::string text = "usage: delve [options]\n\noptions:\n";
+    for (const OptionSpec& spec : kOptions) {
+        std::string left = std::string("  ") + spec.name + (spec.value ? std::string(" ") + spec.value : "");
+        if (left.size() < 20) left.resize(20, ' ');
+        else left += "  ";
+        text += left + spec.help + "\n";
+    }
+    return text;
+}
