@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   xvfb xdotool imagemagick x11-utils
   valgrind
+  openbox desktop-file-utils dpkg-dev
 )
 
 missing=()

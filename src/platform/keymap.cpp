@@ -15,8 +15,8 @@ namespace {
 // Key codes the game's header does not name but a keyboard can still send,
 // in the same numbering as the named ones.
 enum : int16_t {
-    kSpace = 32, kApostrophe = 39, kComma = 44, kMinus = 45, kPeriod = 46, kSlash = 47,
-    kZero = 48, kSemicolon = 59, kEqual = 61, kLeftBracket = 91, kBackslash = 92,
+    kSpace = 32, kApostrophe = 39, kComma = 44, kPeriod = 46, kSlash = 47,
+    kZero = 48, kSemicolon = 59, kLeftBracket = 91, kBackslash = 92,
     kRightBracket = 93, kGrave = 96, kNonUsBackslash = 162,
     kEnter = 257, kTab = 258, kBackspace = 259, kInsert = 260, kDelete = 261,
     kRight = 262, kLeft = 263, kDown = 264, kUp = 265, kPageUp = 266, kPageDown = 267,
@@ -44,8 +44,8 @@ constexpr std::array<int16_t, SDL_NUM_SCANCODES> BuildKeyTable() {
     t[SDL_SCANCODE_BACKSPACE] = kBackspace;
     t[SDL_SCANCODE_TAB] = kTab;
     t[SDL_SCANCODE_SPACE] = kSpace;
-    t[SDL_SCANCODE_MINUS] = kMinus;
-    t[SDL_SCANCODE_EQUALS] = kEqual;
+    t[SDL_SCANCODE_MINUS] = KEY_MINUS;
+    t[SDL_SCANCODE_EQUALS] = KEY_EQUAL;
     t[SDL_SCANCODE_LEFTBRACKET] = kLeftBracket;
     t[SDL_SCANCODE_RIGHTBRACKET] = kRightBracket;
     t[SDL_SCANCODE_BACKSLASH] = kBackslash;
