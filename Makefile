@@ -1,9 +1,10 @@
 # Entry points: `make run` plays, `make test` runs every test, `make bench` times the hot paths,
-# `make format` formats every C++ file. Each first installs whatever Debian packages are missing.
+# `make format` formats every C++ file, `make package` builds the Debian package (in build-package/).
+# Each first installs whatever Debian packages are missing.
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: run test bench build deps format clean
+.PHONY: run test bench build deps format clean package
 
 deps:
 	@bash scripts/install-deps.sh
@@ -17,8 +18,9 @@ run: build
 
 # `make test` then builds the game and its tests again with AddressSanitizer and
 # UndefinedBehaviorSanitizer and runs them there too; any report fails. The soak
-# plays fewer frames in that build, and the e2e play, which drives a real X
-# server whose drivers are not ours to check, runs in the plain build only.
+# plays fewer frames in that build; the e2e plays, which drive a real X
+# server whose drivers are not ours to check, and the install and package
+# checks, which build their own trees, run in the plain build only.
 ASAN_BUILD ?= build-asan
 ASAN_SOAK_FRAMES ?= 10000
 
@@ -26,7 +28,7 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDELVE_SANITIZE=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS) --target delve delve_tests delve_alloc_test
-	cd $(ASAN_BUILD) && DELVE_SOAK_FRAMES=$(ASAN_SOAK_FRAMES) ctest --output-on-failure -j $(JOBS) -LE e2e
+	cd $(ASAN_BUILD) && DELVE_SOAK_FRAMES=$(ASAN_SOAK_FRAMES) ctest --output-on-failure -j $(JOBS) -LE "e2e|package"
 
 # Then the whole game, frame for frame: the shipped demo played unpaced.
 bench: build
@@ -39,5 +41,8 @@ bench: build
 format: deps
 	bash scripts/format.sh
 
+package: deps
+	JOBS=$(JOBS) bash scripts/package.sh build-package
+
 clean:
-	rm -rf $(BUILD) build-asan
+	rm -rf $(BUILD) build-asan build-package

@@ -13,6 +13,7 @@ packages=(
   valgrind
   clang-format
   libxxhash-dev
+  openbox desktop-file-utils dpkg-dev
 )
 
 missing=()

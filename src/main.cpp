@@ -8,6 +8,8 @@
 
 int main(int argc, char** argv)
 {
+    // The command line is read before anything else starts: a mistake stops
+    // the game before any window opens.
     Options options;
     std::string error;
     if (!ParseOptions(argc, argv, &options, &error)) {
@@ -18,12 +20,18 @@ int main(int argc, char** argv)
         std::fputs(Usage().c_str(), stdout);
         return 0;
     }
+    if (options.version) {
+        std::printf("delve %s\n", DELVE_VERSION);
+        return 0;
+    }
     // A demo to record or play is opened (and checked) before any window.
     Demo demo;
     if (!OpenDemo(&demo, options, &error)) {
         std::fprintf(stderr, "delve: %s\n", error.c_str());
         return 2;
     }
+    SetWindowScale(options.scale);
+    SetConfigFlags(options.fullscreen ? FLAG_FULLSCREEN_MODE : 0);
 
     GameInstance game;
     FrameLoop loop;

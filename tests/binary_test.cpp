@@ -17,6 +17,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -94,7 +95,7 @@ struct BinaryTest : testing::Test {
     // Starts the copy in `folder` under the given video driver (none, and no
     // display either, when null). When `stop`,
     // sends SIGTERM once the game is up, as a desktop's logout would.
-    GameRun Start(const fs::path& folder, const char* videoDriver, bool stop)
+    GameRun Start(const fs::path& folder, const char* videoDriver, bool stop, std::vector<std::string> args = {})
     {
         GameRun run;
         fs::path out = home / "stdout.txt", err = home / "stderr.txt";
@@ -113,7 +114,11 @@ struct BinaryTest : testing::Test {
             }
             setenv("SDL_RENDER_DRIVER", "software", 1);
             setenv("SDL_AUDIODRIVER", "dummy", 1);
-            execl(game.c_str(), game.c_str(), static_cast<char*>(nullptr));
+            std::string program = game.string();
+            std::vector<char*> argv{program.data()};
+            for (std::string& a : args) argv.push_back(a.data());
+            argv.push_back(nullptr);
+            execv(game.c_str(), argv.data());
             _exit(127);
         }
         EXPECT_GT(pid, 0);
@@ -233,6 +238,63 @@ TEST_F(BinaryTest, AHeadlessDriverAskedForByNameStillRuns)
         } else {
             unsetenv("ASAN_OPTIONS");
         }
+    }
+}
+
+// The command line is read before any window: --help and --version answer
+// even where no display could be had, and a mistake is one line and status 2.
+TEST_F(BinaryTest, HelpAndVersionPrintOnStandardOutputAndExitZeroWithoutAWindow)
+{
+    GameRun help = Start(home, nullptr, false, {"--help"});
+    EXPECT_TRUE(WIFEXITED(help.status) && WEXITSTATUS(help.status) == 0) << help.status << help.err;
+    EXPECT_EQ(help.out.rfind("usage: delve [options]\n", 0), 0u) << help.out;
+    for (const char* option : {"--help", "--version", "--scale N", "--fullscreen"})
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
+    EXPECT_EQ(help.err, "");
+
+    GameRun version = Start(home, nullptr, false, {"--version"});
+    EXPECT_TRUE(WIFEXITED(version.status) && WEXITSTATUS(version.status) == 0) << version.status;
+    EXPECT_EQ(version.out, std::string("delve ") + DELVE_VERSION + "\n");
+    EXPECT_EQ(version.err, "");
+}
+
+TEST_F(BinaryTest, AMistakeOnTheCommandLineIsOneLineAndStatusTwoBeforeAnyWindow)
+{
+    const std::vector<std::string> mistakes[] = {
+        {"--scale", "9"},
+        {"--scale", "0"},
+        {"--scale=two"},
+        {"--scale"},
+        {"--fulscreen"},
+        {"extra"},
+        {"--fullscreen", "--fullscreen"},
+        {"--timedemo"},
+    };
+    for (const auto& args : mistakes) {
+        SCOPED_TRACE(args[0]);
+        // No display at all: a window attempt would say so instead.
+        GameRun run = Start(home, nullptr, false, args);
+        ASSERT_NE(run.status, -1);
+        EXPECT_TRUE(WIFEXITED(run.status) && WEXITSTATUS(run.status) == 2) << run.status << run.err;
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err.rfind("delve: ", 0), 0u) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_NE(run.err.find("(see delve --help)\n"), std::string::npos) << run.err;
+    }
+}
+
+TEST_F(BinaryTest, ScaleAndFullscreenStartAndCloseHeadless)
+{
+    fs::copy(fs::path(GetApplicationDirectory()) / "resources", home / "resources", fs::copy_options::recursive);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--scale", "3"}, {"--fullscreen", "--scale=2"}}) {
+        SCOPED_TRACE(args[0]);
+        GameRun run = Start(home, "dummy", true, args);
+        EXPECT_TRUE(run.started) << run.err;
+        ASSERT_NE(run.status, -1) << "did not close after SIGTERM";
+        EXPECT_TRUE(WIFEXITED(run.status) && WEXITSTATUS(run.status) == 0) << run.status << run.err;
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(run.out, "");
     }
 }
 

@@ -10,6 +10,7 @@
 namespace {
 
 using input_events::PushKey;
+using input_events::PushWheel;
 using FrameTest = HeadlessGame;
 
 TEST_F(FrameTest, VWritesItsLineOneFrameLateForEveryFrameItIsSeenDown)
@@ -118,6 +119,59 @@ TEST_F(FrameTest, ZoomKeysTakeEffectInTheFrameTheyArePressed)
     Poll();
     Frames(1);
     EXPECT_EQ(WORLDSCALE, 1);  // never below 1
+}
+
+// Laptops have no keypad: the main row's - and = and the wheel zoom by the
+// keypad's rule, one step per press or notch, never below 1.
+TEST_F(FrameTest, MainRowKeysAndWheelNotchesZoomLikeTheKeypad)
+{
+    const auto after = [&](auto push) {
+        push();
+        Poll();
+        Frames(1);
+        return WORLDSCALE;
+    };
+    EXPECT_EQ(after([] { PushKey(KEY_EQUAL, true); }), 17);
+    EXPECT_EQ(after([] {}), 17) << "held: one step only";
+    EXPECT_EQ(after([] {
+                  PushKey(KEY_EQUAL, false);
+                  PushKey(KEY_MINUS, true);
+              }),
+              16);
+    EXPECT_EQ(after([] {
+                  PushKey(KEY_MINUS, false);
+                  PushWheel(1);
+                  PushWheel(2);
+              }),
+              19)
+        << "each notch a step";
+    EXPECT_EQ(after([] {}), 19) << "the wheel's notches count once";
+    EXPECT_EQ(after([] { PushWheel(-4); }), 15);
+    EXPECT_EQ(after([] { PushWheel(1, true); }), 16) << "up zooms in whatever the scrolling direction";
+    // Keypad and main row together: two steps.
+    EXPECT_EQ(after([] {
+                  PushKey(KEY_KP_ADD, true);
+                  PushKey(KEY_EQUAL, true);
+              }),
+              18);
+    EXPECT_EQ(after([] {
+                  PushKey(KEY_KP_ADD, false);
+                  PushKey(KEY_EQUAL, false);
+              }),
+              18);
+
+    WORLDSCALE = 2;
+    EXPECT_EQ(after([] { PushWheel(-5); }), 1) << "never below 1";
+    EXPECT_EQ(after([] { PushKey(KEY_MINUS, true); }), 1);
+    EXPECT_EQ(after([] {
+                  PushKey(KEY_MINUS, false);
+                  PushWheel(1);
+              }),
+              2);
+
+    WORLDSCALE = MAX_WORLDSCALE - 1;
+    EXPECT_EQ(after([] { PushWheel(3); }), MAX_WORLDSCALE) << "and never beyond the plus key's limit";
+    WORLDSCALE = 16;
 }
 
 TEST_F(FrameTest, KeysMoveThePlayerAsTheKeyTableSays)

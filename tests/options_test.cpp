@@ -81,4 +81,72 @@ TEST(OptionsTest, EachMistakeIsNamedOnOneLine)
     }
 }
 
+// The window options: --version, --scale N, --fullscreen.
+
+TEST(OptionsTest, NoneGivesTheDefaults)
+{
+    const Parsed p = Parse({});
+    ASSERT_TRUE(p.ok);
+    EXPECT_FALSE(p.options.help || p.options.version || p.options.fullscreen);
+    EXPECT_EQ(p.options.scale, 1);
+}
+
+TEST(OptionsTest, GoodValuesAreTakenInEitherSpelling)
+{
+    for (int n = 1; n <= MAX_WINDOW_SCALE; ++n) {
+        const std::string v = std::to_string(n), joined = "--scale=" + v;
+        const Parsed spaced = Parse({"--scale", v.c_str()});
+        const Parsed equals = Parse({joined.c_str()});
+        ASSERT_TRUE(spaced.ok && equals.ok) << spaced.error << equals.error;
+        EXPECT_EQ(spaced.options.scale, n);
+        EXPECT_EQ(equals.options.scale, n);
+    }
+    const Parsed all = Parse({"--fullscreen", "--scale", "3", "--version", "--help"});
+    ASSERT_TRUE(all.ok) << all.error;
+    EXPECT_TRUE(all.options.fullscreen && all.options.version && all.options.help);
+    EXPECT_EQ(all.options.scale, 3);
+}
+
+TEST(OptionsTest, BadValuesAndUnknownOptionsAreRefusedWithOneLine)
+{
+    const struct {
+        std::vector<const char*> args;
+        const char* says;  // a part of the reason
+    } cases[] = {
+        {{"--scale", "0"}, "'0' is not a whole number from 1 to 8"},
+        {{"--scale", "9"}, "'9' is not a whole number from 1 to 8"},
+        {{"--scale=-2"}, "'-2'"},
+        {{"--scale", "-1"}, "'-1'"},
+        {{"--scale", "2.5"}, "'2.5'"},
+        {{"--scale", "2x"}, "'2x'"},
+        {{"--scale", " 2"}, "' 2'"},
+        {{"--scale", "+2"}, "'+2'"},
+        {{"--scale", "99999999999999999999"}, "not a whole number"},
+        {{"--scale="}, "'' is not"},
+        {{"--scale"}, "option '--scale' needs a N"},
+        {{"--scale", "--fullscreen"}, "needs a N"},
+        {{"--scale", "2", "--scale", "3"}, "given twice"},
+        {{"--fullscreen=yes"}, "takes no value"},
+        {{"--version=2"}, "takes no value"},
+        {{"--window"}, "unknown option '--window'"},
+        {{"-h"}, "unexpected argument '-h'"},
+        {{"2"}, "unexpected argument '2'"},
+    };
+    for (const auto& c : cases) {
+        const Parsed p = Parse(c.args);
+        SCOPED_TRACE(testing::Message() << c.args[0] << (c.args.size() > 1 ? c.args[1] : ""));
+        EXPECT_FALSE(p.ok);
+        EXPECT_NE(p.error.find(c.says), std::string::npos) << p.error;
+        EXPECT_EQ(p.error.find('\n'), std::string::npos) << "one line";
+    }
+}
+
+TEST(OptionsTest, UsageHasALineForEachOption)
+{
+    const std::string usage = Usage();
+    for (const char* line : {"\n  --help ", "\n  --version ", "\n  --scale N ", "\n  --fullscreen "})
+        EXPECT_NE(usage.find(line), std::string::npos) << line;
+    EXPECT_EQ(usage.back(), '\n');
+}
+
 }  // namespace

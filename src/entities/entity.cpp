@@ -1,5 +1,9 @@
 #include "entities/entity.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
 #include "entities/sweep.h"
 #include "world/world.h"
 
@@ -25,8 +29,24 @@ void InputHandle(Entity* player)
     if (IsKeyDown(KEY_D)) player->acc.x = WALK_ACCELERATION;  // after A: D wins when both are held
     if (IsKeyDown(KEY_W) && player->istouchingground) player->vel.y += JUMP_IMPULSE;
     if (IsKeyDown(KEY_S)) player->acc.y = -DIVE_ACCELERATION;
-    if (IsKeyPressed(KEY_KP_SUBTRACT) && WORLDSCALE > 1) WORLDSCALE -= 1;
-    if (IsKeyPressed(KEY_KP_ADD) && WORLDSCALE < MAX_WORLDSCALE) WORLDSCALE += 1;
+    if (IsKeyPressed(KEY_KP_SUBTRACT)) ZoomStep(-1);
+    if (IsKeyPressed(KEY_KP_ADD)) ZoomStep(1);
+    // The same steps without a keypad: the main row's - and =, and the wheel
+    // (a notch up zooms in).
+    if (IsKeyPressed(KEY_MINUS)) ZoomStep(-1);
+    if (IsKeyPressed(KEY_EQUAL)) ZoomStep(1);
+    const float wheel = GetMouseWheelMove();
+    if (std::isfinite(wheel)) {
+        const int notches = static_cast<int>(
+            std::clamp(wheel, static_cast<float>(-MAX_WHEEL_NOTCHES), static_cast<float>(MAX_WHEEL_NOTCHES)));
+        for (int i = 0; i < std::abs(notches); i++) ZoomStep(notches);
+    }
+}
+
+void ZoomStep(int direction)
+{
+    if (direction < 0 && WORLDSCALE > 1) WORLDSCALE -= 1;
+    if (direction > 0 && WORLDSCALE < MAX_WORLDSCALE) WORLDSCALE += 1;
 }
 
 void TickEntity(Entity* a, GameInstance* g)

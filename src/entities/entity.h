@@ -21,7 +21,15 @@ struct Entity {
 // every pixel product of the world (256 columns, any resident depth) fits the arithmetic.
 constexpr int32_t MAX_WORLDSCALE = 1 << 20;
 
-// Sets the player's acceleration and jump from the keys held, and applies the zoom keys.
+// Most wheel notches one tick applies: a real wheel turns a few per frame; the
+// bound keeps a wild value (a broken device, a bad recording) from looping long.
+constexpr int32_t MAX_WHEEL_NOTCHES = 64;
+
+// Sets the player's acceleration and jump from the keys held, and applies the
+// zoom: keypad - and +, the main row's - and =, and each wheel notch.
 void InputHandle(Entity* player);
+// One zoom step: out (direction < 0) only while WORLDSCALE > 1, in (direction
+// > 0) up to MAX_WORLDSCALE. Every zoom key and wheel notch goes through it.
+void ZoomStep(int direction);
 // Moves one body by one tick: acceleration, gravity, the sweep, the width clamp, friction, chunk depth.
 void TickEntity(Entity* a, GameInstance* g);

@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 #include <SDL_image.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -183,6 +184,62 @@ bool MakeWhiteTexture(LoadedTexture* out)
                        FALLBACK_TEXTURE_SIZE * static_cast<int>(sizeof(Uint32)), out);
 }
 
+// The highest number a screenshot's name takes.
+constexpr int MAX_SCREENSHOT_NUMBER = 999;
+
+// Reads the frame (the one being drawn, or the last one presented) and writes
+// it as a PNG to `out`, which is closed in every case. False with SDL's error
+// set on failure.
+bool WriteFramePng(SDL_RWops* out)
+{
+    if (!out) return false;
+    FlushBatch();
+    if (L.frame) SDL_SetRenderTarget(L.renderer, L.frame);
+    const int pitch = L.width * 3;
+    std::vector<unsigned char> pixels(static_cast<size_t>(pitch) * static_cast<size_t>(L.height));
+    SDL_Surface* surface = nullptr;
+    if (SDL_RenderReadPixels(L.renderer, nullptr, SDL_PIXELFORMAT_RGB24, pixels.data(), pitch) == 0)
+        surface =
+            SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), L.width, L.height, 24, pitch, SDL_PIXELFORMAT_RGB24);
+    if (!surface) {
+        SDL_RWclose(out);
+        return false;
+    }
+    const bool ok = IMG_SavePNG_RW(surface, out, 1) == 0;
+    SDL_FreeSurface(surface);
+    return ok;
+}
+
+// An SDL stream that appends whatever is written to a byte vector, so an image
+// is encoded whole before a file is touched.
+size_t AppendToVector(SDL_RWops* rw, const void* data, size_t size, size_t count)
+{
+    auto* bytes = static_cast<std::vector<unsigned char>*>(rw->hidden.unknown.data1);
+    const auto* p = static_cast<const unsigned char*>(data);
+    bytes->insert(bytes->end(), p, p + size * count);
+    return count;
+}
+
+int FreeSink(SDL_RWops* rw)
+{
+    SDL_FreeRW(rw);
+    return 0;
+}
+
+SDL_RWops* MemorySink(std::vector<unsigned char>* bytes)
+{
+    SDL_RWops* rw = SDL_AllocRW();
+    if (!rw) return nullptr;
+    rw->type = SDL_RWOPS_UNKNOWN;
+    rw->size = [](SDL_RWops*) -> Sint64 { return -1; };
+    rw->seek = [](SDL_RWops*, Sint64, int) -> Sint64 { return -1; };
+    rw->read = [](SDL_RWops*, void*, size_t, size_t) -> size_t { return 0; };
+    rw->write = AppendToVector;
+    rw->close = FreeSink;
+    rw->hidden.unknown.data1 = bytes;
+    return rw;
+}
+
 }  // namespace
 
 Texture2D LoadTexture(const char* fileName)
@@ -244,20 +301,54 @@ bool TakeScreenshot(const char* fileName)
         std::fprintf(stderr, "delve: cannot save screenshot '': no file name given\n");
         return false;
     }
-    FlushBatch();
-    if (L.frame) SDL_SetRenderTarget(L.renderer, L.frame);
-    const int pitch = L.width * 3;
-    std::vector<unsigned char> pixels(static_cast<size_t>(pitch) * static_cast<size_t>(L.height));
-    bool ok = SDL_RenderReadPixels(L.renderer, nullptr, SDL_PIXELFORMAT_RGB24, pixels.data(), pitch) == 0;
-    if (ok) {
-        SDL_Surface* surface =
-            SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), L.width, L.height, 24, pitch, SDL_PIXELFORMAT_RGB24);
-        ok = surface && IMG_SavePNG(surface, fileName) == 0;
-        SDL_FreeSurface(surface);
-    }
+    const bool ok = WriteFramePng(SDL_RWFromFile(fileName, "wb"));
     if (!ok) std::fprintf(stderr, "delve: cannot save screenshot '%s': %s\n", fileName, Reason(SDL_GetError()));
     return ok;
 }
+
+namespace layer {
+
+void SaveNumberedScreenshot()
+{
+    std::vector<unsigned char> png;
+    if (!WriteFramePng(MemorySink(&png))) {
+        std::fprintf(stderr, "delve: cannot save a screenshot: %s\n", Reason(SDL_GetError()));
+        return;
+    }
+    char name[32];
+    for (int n = 0; n <= MAX_SCREENSHOT_NUMBER; ++n) {
+        std::snprintf(name, sizeof name, "screenshot%03d.png", n);
+        // Created only if no file has the name, so nothing is ever
+        // overwritten, even by another copy of the game saving at once.
+        const int fd = open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0 && errno == EEXIST) continue;
+        if (fd < 0) {
+            std::fprintf(stderr, "delve: cannot save a screenshot as %s: %s\n", name, std::strerror(errno));
+            return;
+        }
+        size_t done = 0;
+        int error = 0;
+        while (done < png.size() && !error) {
+            const ssize_t n = write(fd, png.data() + done, png.size() - done);
+            if (n > 0)
+                done += static_cast<size_t>(n);
+            else if (!(n < 0 && errno == EINTR))
+                error = n < 0 ? errno : EIO;
+        }
+        if (close(fd) != 0 && !error) error = errno;
+        if (error) {
+            unlink(name);  // ours, and unfinished
+            std::fprintf(stderr, "delve: cannot save a screenshot as %s: %s\n", name, std::strerror(error));
+            return;
+        }
+        std::fprintf(stderr, "delve: screenshot saved as %s\n", name);
+        return;
+    }
+    std::fprintf(stderr, "delve: cannot save a screenshot: screenshot000.png to screenshot%03d.png all exist\n",
+                 MAX_SCREENSHOT_NUMBER);
+}
+
+}  // namespace layer
 
 bool FileExists(const char* fileName)
 {

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "platform/fit.h"
 #include "platform/input_playback.h"
 #include "platform/keymap.h"
 #include "platform/layer.h"
@@ -35,6 +36,24 @@ void ReleaseAllInput()
     std::fill(std::begin(L.buttonDown), std::end(L.buttonDown), false);
 }
 
+// The keys the layer answers itself, F11 and Alt+Enter (fullscreen) and F12
+// (screenshot): true when the event was one of them, which the game then
+// never sees as a key.
+bool WindowKey(const SDL_KeyboardEvent& key, int32_t scancode)
+{
+    const bool toggle =
+        scancode == SDL_SCANCODE_F11 || (scancode == SDL_SCANCODE_RETURN && (key.keysym.mod & KMOD_ALT));
+    const bool screenshot = scancode == SDL_SCANCODE_F12;
+    if (!toggle && !screenshot) return false;
+    if (key.type == SDL_KEYDOWN && key.repeat == 0) {
+        if (toggle)
+            ToggleFullscreen();
+        else
+            L.screenshotRequested = true;
+    }
+    return true;
+}
+
 void HandleEvent(const SDL_Event& e)
 {
     switch (e.type) {
@@ -44,6 +63,9 @@ void HandleEvent(const SDL_Event& e)
             // Key and button releases are not delivered to a window without
             // focus; forget what was held rather than keep walking.
             if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) ReleaseAllInput();
+            // A new size or a repaint by the desktop: the bars are drawn afresh.
+            if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED || e.window.event == SDL_WINDOWEVENT_EXPOSED)
+                L.barsDirty = true;
             break;
         case SDL_KEYDOWN:
         case SDL_KEYUP: {
@@ -51,6 +73,7 @@ void HandleEvent(const SDL_Event& e)
             static_assert(sizeof(e.key.keysym.scancode) == sizeof(int32_t));
             int32_t scancode;
             std::memcpy(&scancode, &e.key.keysym.scancode, sizeof scancode);
+            if (WindowKey(e.key, scancode)) break;
             const int key = KeyFromScancode(scancode);
             if (key == KEY_NULL) break;
             if (e.type == SDL_KEYDOWN) {
@@ -64,9 +87,22 @@ void HandleEvent(const SDL_Event& e)
             }
             break;
         }
-        case SDL_MOUSEMOTION: L.mouse = Vector2{static_cast<float>(e.motion.x), static_cast<float>(e.motion.y)}; break;
+        case SDL_MOUSEMOTION:
+            L.mouseWindowX = e.motion.x;
+            L.mouseWindowY = e.motion.y;
+            break;
+        case SDL_MOUSEWHEEL: {
+            // Up (away from the player) counts positive whatever the system's
+            // scrolling direction; SDL hands fractional touchpad scrolls on in
+            // whole notches.
+            const int notches = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
+            L.wheel += static_cast<float>(notches);
+            break;
+        }
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP: {
+            L.mouseWindowX = e.button.x;
+            L.mouseWindowY = e.button.y;
             const int b = ButtonFromSdl(e.button.button);
             if (b >= 0) L.buttonDown[b] = (e.type == SDL_MOUSEBUTTONDOWN);
             break;
@@ -81,8 +117,16 @@ void PollInputEvents(void)
 {
     if (!L.open) return;
     std::fill(std::begin(L.keyPressed), std::end(L.keyPressed), false);
+    L.wheel = 0.0f;
     SDL_Event e;
     while (SDL_PollEvent(&e)) HandleEvent(e);
+    // The cursor in frame pixels through the window's present view, mapped
+    // afresh at each poll so that a resize without a move still counts.
+    int w = 0, h = 0;
+    SDL_GetWindowSize(L.window, &w, &h);
+    int x = 0, y = 0;
+    WindowToFrame(FitFrame(w, h, L.width, L.height), L.width, L.height, L.mouseWindowX, L.mouseWindowY, &x, &y);
+    L.mouse = Vector2{static_cast<float>(x), static_cast<float>(y)};
 }
 
 // A demo being played answers every query; the live state keeps following the
@@ -111,4 +155,10 @@ Vector2 GetMousePosition(void)
 {
     if (const InputFrame* played = PlayedInput()) return played->mouse;
     return L.mouse;
+}
+
+float GetMouseWheelMove(void)
+{
+    if (const InputFrame* played = PlayedInput()) return played->wheel;
+    return L.wheel;
 }

@@ -1,5 +1,5 @@
 // Input snapshots: what a demo records of each frame and substitutes for the
-// live input when it plays. The queries in platform.cpp ask PlayedInput first.
+// live input when it plays. The queries in input.cpp ask PlayedInput first.
 
 #include "platform/input_playback.h"
 #include "platform/platform.h"
@@ -32,7 +32,7 @@ InputFrame GetInputFrame(void)
     for (int b = 0; b < 8; b++)
         if (IsMouseButtonDown(b)) f.buttonsDown |= static_cast<uint8_t>(1u << b);
     f.mouse = GetMousePosition();
-    f.wheel = 0.0f;
+    f.wheel = GetMouseWheelMove();
     return f;
 }
 

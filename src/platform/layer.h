@@ -3,9 +3,9 @@
 // helpers more than one part calls. Only src/platform/ includes it; the game
 // sees the layer through platform/platform.h alone.
 //
-// Every frame is drawn into an off-screen picture the size of the window and
-// copied to the window when it is presented, so a screenshot taken between
-// frames reads exactly what the player saw. With a graphics card that picture
+// Every frame is drawn into an off-screen picture of the frame's size and
+// copied to the window, scaled to fit, when it is presented, so a screenshot
+// taken between frames reads exactly what the player saw. With a graphics card that picture
 // is a render-target texture; on SDL's software renderer it is a plain surface
 // in memory, which also lets the tile quads be filled straight into it: SDL's
 // software renderer would otherwise take each quad of a batch one by one,
@@ -69,13 +69,25 @@ struct Layer {
     bool software = false;                // drawing on SDL's software renderer
     SDL_Texture* frame = nullptr;         // with a graphics card: the frame, a render target
     SDL_Surface* frameSurface = nullptr;  // in software: the frame, which the renderer draws into
-    int width = 0;                        // window and frame width, pixels
-    int height = 0;                       // window and frame height, pixels
+    int width = 0;                        // frame width, pixels
+    int height = 0;                       // frame height, pixels
+
+    bool fullscreen = false;  // desktop fullscreen now
+    int windowedWidth = 0;    // the window's size before fullscreen, restored after it
+    int windowedHeight = 0;
+    bool barsDirty = true;   // the window's bars need painting black at the next present
+    int presentedWidth = 0;  // window surface size at the last present (software)
+    int presentedHeight = 0;
+    std::vector<int> shrinkColumns;    // frame column shown at each window column of a shrunk view
+    bool screenshotRequested = false;  // F12 seen: save the next presented frame
 
     bool keyDown[KEY_CODE_COUNT] = {};         // by game key code: held at the last poll
     bool keyPressed[KEY_CODE_COUNT] = {};      // by game key code: went down since the poll before
     bool buttonDown[MOUSE_BUTTON_COUNT] = {};  // by game button code: held at the last poll
-    Vector2 mouse = {0.0f, 0.0f};              // cursor, window pixels from the top-left, y downward
+    int mouseWindowX = 0;                      // cursor, window pixels from the top-left, y downward
+    int mouseWindowY = 0;
+    Vector2 mouse = {0.0f, 0.0f};  // the same in frame pixels, as of the last poll
+    float wheel = 0.0f;            // wheel notches over the events of the last poll, up positive
 
     std::vector<LoadedTexture> textures;  // every texture loaded and not yet unloaded
 
@@ -115,5 +127,8 @@ void AllocateBatch();
 void FlushBatch();
 // Destroys the rendered captions and closes the fonts (text.cpp).
 void ReleaseTextCaches();
+// Saves the frame as screenshotNNN.png, the first free number, in the working
+// folder and names it on standard error, or says there why it cannot (image.cpp).
+void SaveNumberedScreenshot();
 
 }  // namespace layer

@@ -40,6 +40,8 @@ struct Texture2D {
 
 enum KeyboardKey {
     KEY_NULL = 0,
+    KEY_MINUS = 45,  // the main row's '-'
+    KEY_EQUAL = 61,  // the main row's '=' (with Shift, '+')
     KEY_A = 65,
     KEY_D = 68,
     KEY_S = 83,
@@ -62,13 +64,37 @@ inline Vector2 Vector2Add(Vector2 a, Vector2 b) { return Vector2{a.x + b.x, a.y 
 // Vector times a scalar, each component rounded to float.
 inline Vector2 Vector2Scale(Vector2 v, float s) { return Vector2{v.x * s, v.y * s}; }
 
+// Flags for SetConfigFlags.
+enum ConfigFlags {
+    FLAG_FULLSCREEN_MODE = 0x00000002,  // open the window fullscreen, on the whole desktop
+};
+
 // ---- Window and frame loop --------------------------------------------------
+//
+// The frame the game draws keeps the size given to InitWindow whatever the
+// window's size: the window can be resized and made fullscreen, and shows the
+// frame at the largest whole multiple that fits, centred between black bars
+// (shrunk to fit, shape kept, in a window smaller than the frame). F11 and
+// Alt+Enter toggle fullscreen and F12 saves the frame as screenshotNNN.png in
+// the working folder; the layer handles those keys itself.
 
 // Sets the frame rate EndDrawing paces to; 0 means unpaced. Callable before InitWindow.
 void SetTargetFPS(int fps);
-// Opens the window and its renderer. Returns false (and says why on standard
-// error) when no window can be had; every other call is then a harmless no-op.
+// Sets FLAG_ values for the next InitWindow. Callable before InitWindow.
+void SetConfigFlags(unsigned int flags);
+// The next InitWindow opens its window at `scale` times the frame's size (1 to 8,
+// clamped). Callable before InitWindow.
+void SetWindowScale(int scale);
+// Opens the window and its renderer, with a frame of width x height. Returns
+// false (and says why on standard error) when no window can be had; every other
+// call is then a harmless no-op.
 bool InitWindow(int width, int height, const char* title);
+// Resizes the window (not the frame); ignored in fullscreen.
+void SetWindowSize(int width, int height);
+// Toggles desktop fullscreen; leaving it restores the window's earlier size.
+void ToggleFullscreen(void);
+// True while the window is fullscreen.
+bool IsWindowFullscreen(void);
 // True once the window has been asked to close (close button, SIGINT/SIGTERM) or Escape was pressed.
 bool WindowShouldClose(void);
 // Closes the window and shuts SDL down; textures still loaded are released with it.
@@ -91,8 +117,13 @@ bool IsKeyDown(int key);
 bool IsKeyPressed(int key);
 // Mouse button held at the last poll.
 bool IsMouseButtonDown(int button);
-// Cursor position in window pixels (origin top-left, y downward) at the last poll.
+// Cursor position in frame pixels (origin top-left, y downward) at the last
+// poll: the frame pixel shown under the cursor, in whole pixels. Over the bars
+// around a scaled frame, or outside the window, it lies outside the frame.
 Vector2 GetMousePosition(void);
+// Wheel notches turned between the last poll and the one before: up (away from
+// the player) positive, down negative.
+float GetMouseWheelMove(void);
 
 // ---- Drawing (between BeginDrawing and EndDrawing) -------------------------
 
@@ -115,7 +146,8 @@ void DrawText(const char* text, int posX, int posY, int fontSize, Color color);
 Texture2D LoadTexture(const char* fileName);
 // Releases a texture loaded by LoadTexture.
 void UnloadTexture(Texture2D texture);
-// Writes the frame drawn so far (or the last presented one) as a PNG file. Returns false on failure.
+// Writes the frame drawn so far (or the last presented one) as a PNG file, at
+// the frame's size whatever the window's. Returns false on failure.
 bool TakeScreenshot(const char* fileName);
 
 // ---- Files -----------------------------------------------------------------
@@ -136,7 +168,8 @@ uint64_t GetDrawSubmissionCount(void);
 // The keys an InputFrame carries, in bit order: what the game reads, plus the
 // main row's minus (45) and equal (61) keys, kept for zoom keys to come. New
 // keys go at the end; the demo format's version says which list a file uses.
-inline constexpr int INPUT_FRAME_KEYS[] = {KEY_A, KEY_D, KEY_W, KEY_S, KEY_V, KEY_KP_SUBTRACT, KEY_KP_ADD, 45, 61};
+inline constexpr int INPUT_FRAME_KEYS[] = {KEY_A,           KEY_D,      KEY_W,     KEY_S,    KEY_V,
+                                           KEY_KP_SUBTRACT, KEY_KP_ADD, KEY_MINUS, KEY_EQUAL};
 inline constexpr int INPUT_FRAME_KEY_COUNT = static_cast<int>(sizeof INPUT_FRAME_KEYS / sizeof INPUT_FRAME_KEYS[0]);
 
 // Everything the game can read of the input during one frame.

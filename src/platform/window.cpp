@@ -6,12 +6,16 @@
 #include <SDL_image.h>
 #include <SDL_ttf.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 
+#include "platform/fit.h"
 #include "platform/layer.h"
 
 namespace layer {
@@ -30,8 +34,12 @@ namespace {
 // a sleep can wake late but a spin cannot.
 constexpr auto SPIN_MARGIN = std::chrono::milliseconds(2);
 
-// Outlives the window: the game sets its frame rate before opening it.
+// Outlive the window: the game sets them before opening it.
 int gTargetFps = 0;
+unsigned int gConfigFlags = 0;
+int gWindowScale = 1;
+
+constexpr int MAX_WINDOW_SCALE = 8;
 
 bool Named(const char* value, const char* name) { return value && SDL_strcasecmp(value, name) == 0; }
 
@@ -78,6 +86,104 @@ bool OpenRenderer(int width, int height)
     return SDL_SetRenderTarget(L.renderer, L.frame) == 0;
 }
 
+// Copies the frame into the window surface at the view's place and size,
+// nearest neighbour: at a whole multiple k each frame pixel becomes a k x k
+// block (one row widened, then copied down k - 1 times); shrunk, each window
+// pixel takes the frame pixel the inverse mapping gives for it. Both are
+// 32-bit pixels with red, green and blue in the same places.
+void ScaleFrameInto(SDL_Surface* screen, const FrameView& v)
+{
+    const SDL_Surface* frame = L.frameSurface;
+    const Uint32* src = static_cast<const Uint32*>(frame->pixels);
+    const ptrdiff_t srcStride = frame->pitch / static_cast<int>(sizeof(Uint32));
+    const ptrdiff_t dstStride = screen->pitch / static_cast<int>(sizeof(Uint32));
+    Uint32* dst = static_cast<Uint32*>(screen->pixels) + v.y * dstStride + v.x;
+    const size_t rowBytes = static_cast<size_t>(v.w) * sizeof(Uint32);
+    const int k = v.w / L.width;
+    if (v.w == k * L.width && v.h == k * L.height) {
+        for (int sy = 0; sy < L.height; ++sy) {
+            const Uint32* in = src + sy * srcStride;
+            Uint32* row = dst + static_cast<ptrdiff_t>(sy) * k * dstStride;
+            if (k == 1) {
+                std::memcpy(row, in, rowBytes);
+                continue;
+            }
+            Uint32* out = row;
+            if (k == 2) {
+                for (int sx = 0; sx < L.width; ++sx, out += 2) out[0] = out[1] = in[sx];
+            } else {
+                for (int sx = 0; sx < L.width; ++sx)
+                    for (int i = 0; i < k; ++i) *out++ = in[sx];
+            }
+            for (int r = 1; r < k; ++r) std::memcpy(row + r * dstStride, row, rowBytes);
+        }
+        return;
+    }
+    if (L.shrinkColumns.size() != static_cast<size_t>(v.w)) {
+        L.shrinkColumns.resize(static_cast<size_t>(v.w));
+        for (int dx = 0; dx < v.w; ++dx) {
+            int fx = 0, fy = 0;
+            WindowToFrame(v, L.width, L.height, v.x + dx, v.y, &fx, &fy);
+            L.shrinkColumns[static_cast<size_t>(dx)] = fx;
+        }
+    }
+    const int* columns = L.shrinkColumns.data();
+    for (int dy = 0; dy < v.h; ++dy) {
+        int fx = 0, fy = 0;
+        WindowToFrame(v, L.width, L.height, v.x, v.y + dy, &fx, &fy);
+        const Uint32* in = src + fy * srcStride;
+        Uint32* out = dst + dy * dstStride;
+        for (int dx = 0; dx < v.w; ++dx) out[dx] = in[columns[dx]];
+    }
+}
+
+// Shows the software frame in the window. The bars are painted only when the
+// window's surface changed size or the window was exposed or toggled, and
+// otherwise only the frame's rectangle is sent to the display.
+void PresentSoftware()
+{
+    SDL_Surface* screen = SDL_GetWindowSurface(L.window);
+    if (!screen) return;
+    const FrameView v = FitFrame(screen->w, screen->h, L.width, L.height);
+    if (v.w <= 0 || v.h <= 0) return;  // minimised: nothing to show
+    const bool repaint = L.barsDirty || screen->w != L.presentedWidth || screen->h != L.presentedHeight;
+    if (repaint) {
+        SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 0, 0));
+        L.shrinkColumns.clear();
+    }
+    const Uint32 format = screen->format->format;
+    SDL_Rect dst{v.x, v.y, v.w, v.h};
+    if (format == SDL_PIXELFORMAT_ARGB8888 || format == SDL_PIXELFORMAT_RGB888) {
+        if (SDL_MUSTLOCK(screen) && SDL_LockSurface(screen) != 0) return;
+        ScaleFrameInto(screen, v);
+        if (SDL_MUSTLOCK(screen)) SDL_UnlockSurface(screen);
+    } else {
+        SDL_BlitScaled(L.frameSurface, nullptr, screen, &dst);  // an unusual display: SDL converts
+    }
+    if (repaint)
+        SDL_UpdateWindowSurface(L.window);
+    else
+        SDL_UpdateWindowSurfaceRects(L.window, &dst, 1);
+    L.barsDirty = false;
+    L.presentedWidth = screen->w;
+    L.presentedHeight = screen->h;
+}
+
+// Shows the card's frame texture in the window, black around it.
+void PresentRendered()
+{
+    SDL_SetRenderTarget(L.renderer, nullptr);
+    int w = 0, h = 0;
+    SDL_GetRendererOutputSize(L.renderer, &w, &h);
+    const FrameView v = FitFrame(w, h, L.width, L.height);
+    SDL_SetRenderDrawColor(L.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(L.renderer);
+    const SDL_Rect dst{v.x, v.y, v.w, v.h};
+    if (v.w > 0 && v.h > 0) SDL_RenderCopy(L.renderer, L.frame, nullptr, &dst);
+    SDL_RenderPresent(L.renderer);
+    SDL_SetRenderTarget(L.renderer, L.frame);
+}
+
 // Releases whatever the window holds and forgets all per-window state.
 void TearDown()
 {
@@ -122,6 +228,10 @@ void SetTargetFPS(int fps)
     if (L.open) ResetFrameSchedule();
 }
 
+void SetConfigFlags(unsigned int flags) { gConfigFlags = flags; }
+
+void SetWindowScale(int scale) { gWindowScale = std::clamp(scale, 1, MAX_WINDOW_SCALE); }
+
 bool InitWindow(int width, int height, const char* title)
 {
     if (L.open) {
@@ -145,6 +255,11 @@ bool InitWindow(int width, int height, const char* title)
     SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
+    // The software frame goes to the display as plain pixels (shared memory
+    // on X). Left to itself SDL would show the window's surface through an
+    // OpenGL texture, which without a graphics card (Xvfb, virtual machines)
+    // costs several times as much for a large window.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     // Without a driver asked for by name the game wants a real display, and
     // says so plainly when there is none instead of running unseen.
     const bool driverAsked = EnvironmentSet("SDL_VIDEODRIVER");
@@ -164,8 +279,16 @@ bool InitWindow(int width, int height, const char* title)
     if (!driverAsked && Headless(SDL_GetCurrentVideoDriver()))
         return fail("no display could be opened; to run without one, set SDL_VIDEODRIVER=dummy");
 
-    L.window = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
-                                SDL_WINDOW_SHOWN);
+    // The window opens at a whole multiple of the frame; the frame itself
+    // stays width x height and is scaled only when presented.
+    const long long windowW = static_cast<long long>(width) * gWindowScale;
+    const long long windowH = static_cast<long long>(height) * gWindowScale;
+    if (windowW > 16384 || windowH > 16384) return fail("the window would be larger than 16384 pixels");
+    const bool fullscreen = (gConfigFlags & FLAG_FULLSCREEN_MODE) != 0;
+    Uint32 windowFlags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE;
+    if (fullscreen) windowFlags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    L.window = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                static_cast<int>(windowW), static_cast<int>(windowH), windowFlags);
     if (!L.window) return fail(SDL_GetError());
     if (!OpenRenderer(width, height)) return fail(SDL_GetError());
     SDL_SetRenderDrawBlendMode(L.renderer, SDL_BLENDMODE_BLEND);
@@ -175,6 +298,9 @@ bool InitWindow(int width, int height, const char* title)
 
     L.width = width;
     L.height = height;
+    L.fullscreen = fullscreen;
+    L.windowedWidth = static_cast<int>(windowW);
+    L.windowedHeight = static_cast<int>(windowH);
     L.texelColumns.resize(static_cast<size_t>(width));
     AllocateBatch();
     L.open = true;
@@ -204,16 +330,45 @@ void EndDrawing(void)
     FlushBatch();
     if (L.software) {
         SDL_RenderFlush(L.renderer);
-        if (SDL_Surface* screen = SDL_GetWindowSurface(L.window)) {
-            SDL_BlitSurface(L.frameSurface, nullptr, screen, nullptr);
-            SDL_UpdateWindowSurface(L.window);
-        }
+        PresentSoftware();
     } else {
-        SDL_SetRenderTarget(L.renderer, nullptr);
-        SDL_RenderCopy(L.renderer, L.frame, nullptr, nullptr);
-        SDL_RenderPresent(L.renderer);
-        SDL_SetRenderTarget(L.renderer, L.frame);
+        PresentRendered();
+    }
+    // F12 saves the frame just shown.
+    if (L.screenshotRequested) {
+        L.screenshotRequested = false;
+        SaveNumberedScreenshot();
     }
     WaitForFrameEnd();
     PollInputEvents();
 }
+
+void SetWindowSize(int width, int height)
+{
+    if (!L.open || L.fullscreen || width <= 0 || height <= 0) return;
+    SDL_SetWindowSize(L.window, width, height);
+    L.barsDirty = true;
+}
+
+void ToggleFullscreen(void)
+{
+    if (!L.open) return;
+    if (!L.fullscreen) {
+        SDL_GetWindowSize(L.window, &L.windowedWidth, &L.windowedHeight);
+        if (SDL_SetWindowFullscreen(L.window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+            std::fprintf(stderr, "delve: cannot go fullscreen: %s\n", Reason(SDL_GetError()));
+            return;
+        }
+        L.fullscreen = true;
+    } else {
+        if (SDL_SetWindowFullscreen(L.window, 0) != 0) {
+            std::fprintf(stderr, "delve: cannot leave fullscreen: %s\n", Reason(SDL_GetError()));
+            return;
+        }
+        L.fullscreen = false;
+        if (L.windowedWidth > 0 && L.windowedHeight > 0) SDL_SetWindowSize(L.window, L.windowedWidth, L.windowedHeight);
+    }
+    L.barsDirty = true;
+}
+
+bool IsWindowFullscreen(void) { return L.open && L.fullscreen; }

@@ -94,8 +94,16 @@ std::string TileImagePath(void)
 {
     const std::string local = "resources/tiles.png";
     if (FileExists(local.c_str())) return local;
-    std::string beside = GetApplicationDirectory() + local;
-    return FileExists(beside.c_str()) ? beside : local;  // a missing image is named as the game looks for it
+    // Beside the executable (a build folder), then the installed data folder:
+    // first as found from the executable, so an installed tree can be moved,
+    // then where it was installed.
+    const std::string app = GetApplicationDirectory();
+    std::string candidates[] = {app.empty() ? "" : app + local,
+                                app.empty() ? "" : app + DELVE_DATA_FROM_BINARY + "/" + local,
+                                std::string(DELVE_DATA_DIR) + "/" + local};
+    for (const std::string& path : candidates)
+        if (!path.empty() && FileExists(path.c_str())) return path;
+    return local;  // a missing image is named as the game looks for it
 }
 
 bool StartGame(GameInstance* game, FrameLoop* loop)

@@ -12,7 +12,8 @@
 void SetupWorld(GameInstance* game);
 // Frees what SetupWorld allocated.
 void FreeWorld(GameInstance* game);
-// Where the tile image is: resources/ under the working folder, else beside the executable.
+// Where the tile image is: resources/ under the working folder, else beside the
+// executable, else in the installed data folder.
 std::string TileImagePath(void);
 
 // Full start-up: frame rate, world, window, tile texture. False when no window

@@ -1,5 +1,6 @@
 #include "shell/options.h"
 
+#include <charconv>
 #include <cstring>
 
 namespace {
@@ -23,10 +24,37 @@ bool SetPath(std::string* field, const char* value, std::string* error)
     return true;
 }
 
-const OptionSpec OPTIONS[] = {
+// A window scale: a whole number from 1 to MAX_WINDOW_SCALE, digits only.
+bool SetScale(int* field, const char* value, std::string* error)
+{
+    const char* end = value + std::strlen(value);
+    int n = 0;
+    const auto [stop, failed] = std::from_chars(value, end, n);
+    if (!*value || failed != std::errc() || stop != end || *value == '-' || *value == '+' || n < 1 ||
+        n > MAX_WINDOW_SCALE) {
+        *error = "'" + std::string(value) + "' is not a whole number from 1 to " + std::to_string(MAX_WINDOW_SCALE);
+        return false;
+    }
+    *field = n;
+    return true;
+}
+
+const OptionSpec kOptions[] = {
     {"--help", nullptr, "print this help and exit",
      [](Options* o, const char*, std::string*) {
          o->help = true;
+         return true;
+     }},
+    {"--version", nullptr, "print the version and exit",
+     [](Options* o, const char*, std::string*) {
+         o->version = true;
+         return true;
+     }},
+    {"--scale", "N", "open the window at N times 640x480 (N from 1 to 8; default 1)",
+     [](Options* o, const char* v, std::string* e) { return SetScale(&o->scale, v, e); }},
+    {"--fullscreen", nullptr, "start fullscreen (F11 or Alt+Enter toggles it)",
+     [](Options* o, const char*, std::string*) {
+         o->fullscreen = true;
          return true;
      }},
     {"--record", "FILE", "play, and record the session as a demo in FILE (a new file)",
@@ -39,7 +67,7 @@ const OptionSpec OPTIONS[] = {
 
 const OptionSpec* FindOption(const std::string& name)
 {
-    for (const OptionSpec& spec : OPTIONS)
+    for (const OptionSpec& spec : kOptions)
         if (name == spec.name) return &spec;
     return nullptr;
 }
@@ -48,7 +76,7 @@ const OptionSpec* FindOption(const std::string& name)
 
 bool ParseOptions(int argc, const char* const* argv, Options* options, std::string* error)
 {
-    bool seen[sizeof OPTIONS / sizeof OPTIONS[0]] = {};
+    bool seen[sizeof kOptions / sizeof kOptions[0]] = {};
     for (int i = 1; i < argc; i++) {
         const std::string arg = argv[i];
         if (arg.rfind("--", 0) != 0) {
@@ -63,11 +91,11 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
             *error = "unknown option '" + name + "'";
             return false;
         }
-        if (seen[spec - OPTIONS]) {
+        if (seen[spec - kOptions]) {
             *error = "option '" + name + "' given twice";
             return false;
         }
-        seen[spec - OPTIONS] = true;
+        seen[spec - kOptions] = true;
         std::string value;
         if (!spec->value) {
             if (equals != std::string::npos) {
@@ -99,7 +127,7 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
 std::string Usage(void)
 {
     std::string text = "usage: delve [options]\n\noptions:\n";
-    for (const OptionSpec& spec : OPTIONS) {
+    for (const OptionSpec& spec : kOptions) {
         std::string left = std::string("  ") + spec.name + (spec.value ? std::string(" ") + spec.value : "");
         if (left.size() < 20)
             left.resize(20, ' ');

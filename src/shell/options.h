@@ -4,11 +4,17 @@
 
 #include <string>
 
+// Largest whole multiple of the frame --scale opens the window at.
+constexpr int MAX_WINDOW_SCALE = 8;
+
 struct Options {
-    bool help = false;     // --help: print the usage and stop
-    std::string record;    // --record FILE: play and write a demo there ("" when not recording)
-    std::string play;      // --play FILE: replay a demo at the game's pace
-    std::string timedemo;  // --timedemo FILE: replay a demo as fast as possible and time it
+    bool help = false;        // --help: print the usage and stop
+    bool version = false;     // --version: print the version and stop
+    int scale = 1;            // --scale N: the window opens at N times 640 x 480
+    bool fullscreen = false;  // --fullscreen: start in desktop fullscreen
+    std::string record;       // --record FILE: play and write a demo there ("" when not recording)
+    std::string play;         // --play FILE: replay a demo at the game's pace
+    std::string timedemo;     // --timedemo FILE: replay a demo as fast as possible and time it
 };
 
 // Reads argv[1..argc-1] into `options`. On a mistake returns false with a

@@ -24,6 +24,8 @@ inline SDL_Scancode ScancodeOf(int key)
         case KEY_ESCAPE: return SDL_SCANCODE_ESCAPE;
         case KEY_KP_SUBTRACT: return SDL_SCANCODE_KP_MINUS;
         case KEY_KP_ADD: return SDL_SCANCODE_KP_PLUS;
+        case KEY_MINUS: return SDL_SCANCODE_MINUS;
+        case KEY_EQUAL: return SDL_SCANCODE_EQUALS;
         case ' ': return SDL_SCANCODE_SPACE;
         case 257: return SDL_SCANCODE_RETURN;
         case 262: return SDL_SCANCODE_RIGHT;
@@ -36,8 +38,8 @@ inline SDL_Scancode ScancodeOf(int key)
 }
 
 // A key going down or up, as a keyboard reports it: scancode plus the key it
-// means on the current layout.
-inline void PushKeyScancode(SDL_Scancode scancode, bool down, bool repeat = false)
+// means on the current layout, and the modifiers held (KMOD_ALT for Alt+Enter).
+inline void PushKeyScancode(SDL_Scancode scancode, bool down, bool repeat = false, Uint16 modifiers = KMOD_NONE)
 {
     SDL_Event e{};
     e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
@@ -45,7 +47,19 @@ inline void PushKeyScancode(SDL_Scancode scancode, bool down, bool repeat = fals
     e.key.repeat = repeat ? 1 : 0;
     e.key.keysym.scancode = scancode;
     e.key.keysym.sym = SDL_GetKeyFromScancode(scancode);
-    e.key.keysym.mod = KMOD_NONE;
+    e.key.keysym.mod = modifiers;
+    SDL_PushEvent(&e);
+}
+
+// The wheel turned by `notches` (up positive) in one event; `flipped` as a
+// system with "natural" scrolling reports it.
+inline void PushWheel(int notches, bool flipped = false)
+{
+    SDL_Event e{};
+    e.type = SDL_MOUSEWHEEL;
+    e.wheel.y = flipped ? -notches : notches;
+    e.wheel.preciseY = static_cast<float>(e.wheel.y);
+    e.wheel.direction = flipped ? SDL_MOUSEWHEEL_FLIPPED : SDL_MOUSEWHEEL_NORMAL;
     SDL_PushEvent(&e);
 }
 

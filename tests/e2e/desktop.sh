@@ -1,0 +1,286 @@
+#!/usr/bin/env bash
+# The game on a desktop: a real window under a window manager (openbox) in a
+# private Xvfb display, driven with xdotool and read back with ImageMagick.
+# Checks --scale 2, digging through the scaled view, the main-row zoom keys and
+# the wheel, F12 screenshots, F11 and Alt+Enter fullscreen and back, resizing
+# (the frame re-centred between black bars, and shrunk), and Escape.
+#
+#   desktop.sh [REPO_ROOT] [GAME_BINARY]
+#
+# The game starts in a scratch working folder (it finds its tiles beside the
+# binary), where F12 writes. Screenshots and output land in ./e2e-desktop.
+set -uo pipefail
+export LC_ALL=C
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(cd "${1:-$here/../..}" && pwd)
+game=$(realpath "${2:-$root/build/delve}")
+out=$PWD/e2e-desktop
+screen_w=1600
+screen_h=1200
+
+started=$SECONDS
+log() { echo "e2e-desktop [$((SECONDS - started))s]: $*"; }
+
+fail() {
+    echo "e2e-desktop: FAIL: $*" >&2
+    [ -f "${cur:-}" ] && cp "$cur" "$out/failed.png" && echo "e2e-desktop: last screenshot: $out/failed.png" >&2
+    [ -s "$out/stderr.txt" ] && { echo "e2e-desktop: game stderr:" >&2; sed 's/^/  | /' "$out/stderr.txt" >&2; }
+    exit 1
+}
+
+for tool in Xvfb openbox xdotool xprop xwininfo import convert identify; do
+    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/install-deps.sh installs it)"
+done
+[ -x "$game" ] || fail "no game binary at $game"
+
+mkdir -p "$out" || fail "cannot create $out"
+rm -rf "$out"/*.png "$out"/*.txt "$out"/*.log "$out/work"
+work=$out/work
+mkdir -p "$work"
+tmp=$(mktemp -d) || fail "cannot create a temporary folder"
+cur=$out/current.png
+
+xvfb_pid= wm_pid= game_pid= game_status= watchdog_pid=
+
+stop() { # pid
+    [ -n "$1" ] && kill -0 "$1" 2>/dev/null || return 0
+    kill "$1" 2>/dev/null
+    for _ in $(seq 50); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
+    kill -9 "$1" 2>/dev/null
+}
+cleanup() {
+    [ -n "$watchdog_pid" ] && kill "$watchdog_pid" 2>/dev/null
+    stop "$game_pid"
+    stop "$wm_pid"
+    stop "$xvfb_pid"
+    rm -rf "$tmp"
+}
+trap cleanup EXIT
+trap 'echo "e2e-desktop: interrupted" >&2; exit 1' INT TERM HUP
+
+Xvfb -displayfd 3 -screen 0 ${screen_w}x${screen_h}x24 -nolisten tcp -noreset 3>"$tmp/display" >"$out/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 200); do
+    [ -s "$tmp/display" ] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb exited at start: $(tail -n 5 "$out/xvfb.log")"
+    sleep 0.1
+done
+[ -s "$tmp/display" ] || fail "Xvfb gave no display number within 20s"
+export DISPLAY=:$(head -n 1 "$tmp/display")
+
+# A window manager, for fullscreen and for resizes the way a desktop makes them.
+openbox --sm-disable >"$out/openbox.log" 2>&1 &
+wm_pid=$!
+for _ in $(seq 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    kill -0 "$wm_pid" 2>/dev/null || fail "openbox exited at start: $(tail -n 5 "$out/openbox.log")"
+    sleep 0.1
+done
+xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || fail "openbox did not start within 10s"
+log "private display $DISPLAY with openbox"
+
+(cd "$work" && exec env -u SDL_VIDEODRIVER -u SDL_RENDER_DRIVER "$game" --scale 2 \
+    >"$out/stdout.txt" 2>"$out/stderr.txt") &
+game_pid=$!
+(
+    while kill -0 $$ 2>/dev/null; do sleep 1; done
+    kill "$game_pid" "$wm_pid" "$xvfb_pid"
+) >/dev/null 2>&1 &
+watchdog_pid=$!
+
+alive() {
+    [ -z "$game_status" ] || return 1
+    kill -0 "$game_pid" 2>/dev/null && return 0
+    wait "$game_pid"
+    game_status=$?
+    return 1
+}
+
+# ---- The window, screenshots and pixels ----------------------------------------
+
+win=
+wx=0 wy=0 ww=0 wh=0
+seen="nothing yet"
+
+# Reads the window's place and size on the screen. (xdotool's geometry counts
+# a window manager's frame twice; xwininfo gives the inside's true place.)
+geometry() {
+    local info
+    info=$(xwininfo -id "$win" 2>/dev/null) || return 1
+    wx=$(awk '/Absolute upper-left X:/ { print $NF }' <<<"$info")
+    wy=$(awk '/Absolute upper-left Y:/ { print $NF }' <<<"$info")
+    ww=$(awk '/^ *Width:/ { print $NF }' <<<"$info")
+    wh=$(awk '/^ *Height:/ { print $NF }' <<<"$info")
+    [ -n "$wx" ] && [ -n "$wy" ] && [ -n "$ww" ] && [ -n "$wh" ]
+}
+
+snap() { import -window "$win" "$cur" 2>"$tmp/import.err"; }
+keep() { cp "$cur" "$out/$1.png"; }
+
+pixels() { # x y w h: "x y r g b" per pixel, window coordinates
+    convert "$cur" -alpha off -crop "${3}x${4}+${1}+${2}" +repage -depth 8 txt:- 2>/dev/null |
+        awk -v ox="$1" -v oy="$2" 'NR > 1 {
+            split($1, p, /[,:]/); v = $2; gsub(/[()]/, "", v); split(v, c, ",")
+            print p[1] + ox, p[2] + oy, c[1], c[2], c[3] }'
+}
+
+# The player is the only thing drawn in plain (130,130,130).
+find_rect() {
+    local r
+    r=$(convert "$cur" -alpha off -fill black +opaque 'rgb(130,130,130)' -fill white -opaque 'rgb(130,130,130)' \
+        -format '%@ %[fx:round(mean*w*h)]' info: 2>/dev/null)
+    rect=${r% *}
+    rect_fill=${r#* }
+    case $rect in 0x0*) rect=none ;; esac
+}
+
+# The player's rectangle, w x h, with its top-left corner within `slack`
+# pixels of (x, y), in a window of the size expected.
+player_at() { # w h x y slack window-w window-h
+    geometry || { seen="no geometry"; return 1; }
+    find_rect
+    seen="window ${ww}x${wh}; player rectangle $rect ($rect_fill grey pixels)"
+    [ "$ww" = "$6" ] && [ "$wh" = "$7" ] || return 1
+    [ "$rect" != none ] && [ "${rect%%+*}" = "${1}x${2}" ] && [ "$rect_fill" -eq $(($1 * $2)) ] || return 1
+    local x=${rect#*+} y
+    y=${x#*+}
+    x=${x%+*}
+    [ $((x - $3)) -ge -"$5" ] && [ $((x - $3)) -le "$5" ] && [ $((y - $4)) -ge -"$5" ] && [ $((y - $4)) -le "$5" ]
+}
+
+# Pure black at each listed window pixel: the bars.
+black_at() { # x,y ...
+    local p v
+    for p in "$@"; do
+        v=$(pixels "${p%,*}" "${p#*,}" 1 1 | awk '{ print $3 + $4 + $5 }')
+        seen="$seen; pixel ($p) sums to ${v:-nothing}"
+        [ "$v" = 0 ] || return 1
+    done
+}
+
+# The brightest green of a tile's square, the player left out: empty tiles
+# never exceed 99, lit rock beside the player does.
+tile_g() { # x y side
+    pixels "$1" "$2" "$3" "$3" | awk '!($3 == 130 && $4 == 130 && $5 == 130) && $4 >= g { g = $4 } END { print g + 0 }'
+}
+tile_is_empty() { local g; g=$(tile_g "$@"); seen="tile at ($1,$2) side $3: green $g"; [ "$g" -le 99 ] && [ "$g" -gt 0 ]; }
+tile_is_solid() { local g; g=$(tile_g "$@"); seen="tile at ($1,$2) side $3: green $g"; [ "$g" -gt 99 ]; }
+
+until_ok() { # seconds description check [args...]
+    local limit=$1 what=$2
+    shift 2
+    local end=$((SECONDS + limit))
+    while :; do
+        alive || fail "the game exited (status $game_status) while waiting for $what"
+        if snap && "$@"; then
+            log "  $what ($seen)"
+            return 0
+        fi
+        [ "$SECONDS" -lt "$end" ] || fail "waited ${limit}s in vain for: $what; last seen: $seen"
+        sleep 0.1
+    done
+}
+
+point() { xdotool mousemove $((wx + $1)) $((wy + $2)); }
+focus() { xdotool windowactivate "$win" 2>/dev/null; xdotool windowfocus "$win" 2>/dev/null; }
+
+# ---- 1. --scale 2 opens 1280x960 with the player doubled --------------------------
+
+end=$((SECONDS + 30))
+while :; do
+    alive || fail "the game exited (status $game_status) before opening its window"
+    win=$(xdotool search --onlyvisible --name '^hello window$' 2>/dev/null | head -n 1)
+    [ -n "$win" ] && break
+    [ "$SECONDS" -lt "$end" ] || fail "no visible window titled \"hello window\" within 30s"
+    sleep 0.1
+done
+focus
+geometry || fail "cannot read the window's geometry"
+[ "$ww" = 1280 ] && [ "$wh" = 960 ] || fail "--scale 2 opened a ${ww}x${wh} window, expected 1280x960"
+point 1200 900
+# 12x28 at (320,256) in the frame is 24x56 at (640,512) in the window.
+until_ok 30 "the player doubled, 24x56 at (640,512)" player_at 24 56 640 512 2 1280 960
+keep 01-scale2
+log "--scale 2: window 1280x960, player $rect"
+
+# ---- 2. Digging at 2x empties the tile under the cursor -------------------------
+#   The frame tile right of the player's, at (336,256), is 32x32 at (672,512).
+tile_is_solid 672 512 32 || fail "before digging, rock beside the player: $seen"
+point 688 528
+xdotool mousedown 3
+until_ok 10 "the tile under the cursor at (688,528) dug out" tile_is_empty 672 512 32
+xdotool mouseup 3
+point 1200 900
+tile_is_solid 704 512 32 || fail "the next tile was dug too: $seen"
+keep 02-dug
+log "dig: the 32x32 tile under the cursor emptied, its neighbour kept"
+
+# ---- 3. Zoom with - and = and the wheel ----------------------------------------
+#   13x30 at 17 pixels per tile, doubled.
+zoom() { # xdotool-args... then description and the player's w h
+    local what=$1 w=$2 h=$3
+    shift 3
+    xdotool "$@"
+    until_ok 20 "$what: the player ${w}x$h at rest" player_at "$w" "$h" 640 512 2 1280 960
+}
+zoom "= zooms in" 26 60 key equal
+zoom "- zooms out" 24 56 key minus
+point 1200 900
+zoom "a wheel notch up zooms in" 26 60 click 4
+zoom "a wheel notch down zooms out" 24 56 click 5
+log "zoom: =, -, wheel up and down each one step"
+
+# ---- 4. F12 writes the frame, 640x480, and names it on standard error -----------
+xdotool key F12
+end=$((SECONDS + 10))
+until [ -s "$work/screenshot000.png" ] && grep -q 'screenshot000.png' "$out/stderr.txt"; do
+    [ "$SECONDS" -lt "$end" ] || fail "F12 wrote no screenshot000.png within 10s (work folder: $(ls "$work"))"
+    sleep 0.1
+done
+sleep 0.3
+shot=$(identify -format '%wx%h' "$work/screenshot000.png" 2>&1)
+[ "$shot" = 640x480 ] || fail "the F12 screenshot is $shot, expected 640x480"
+[ "$(grep -c . "$out/stderr.txt")" = 1 ] &&
+    grep -qx 'delve: screenshot saved as screenshot000.png' "$out/stderr.txt" ||
+    fail "standard error after F12: $(cat "$out/stderr.txt")"
+log "F12: screenshot000.png, 640x480"
+
+# ---- 5. F11 and Alt+Enter: fullscreen and back ----------------------------------
+#   The 1600x1200 screen takes 2x: 1280x960 at (160,120).
+for keys in F11 alt+Return; do
+    xdotool key "$keys"
+    until_ok 15 "$keys: fullscreen, the frame centred at 2x" player_at 24 56 $((160 + 640)) $((120 + 512)) 2 \
+        $screen_w $screen_h
+    black_at 80,600 1520,600 800,60 800,1140 || fail "$keys: no black bars around the frame: $seen"
+    keep "03-fullscreen-$keys"
+    xdotool key "$keys"
+    until_ok 15 "$keys again: back to 1280x960" player_at 24 56 640 512 2 1280 960
+done
+focus
+log "F11 and Alt+Enter: fullscreen and back to 1280x960"
+
+# ---- 6. Resizing re-centres the frame, and shrinks it below its size --------------
+xdotool windowsize "$win" 1400 1000
+until_ok 15 "resized to 1400x1000: 2x at (60,20)" player_at 24 56 $((60 + 640)) $((20 + 512)) 2 1400 1000
+black_at 30,500 1370,500 700,10 700,990 || fail "1400x1000: no black bars: $seen"
+keep 04-resized
+xdotool windowsize "$win" 320 240
+until_ok 15 "resized to 320x240: the frame at half size" player_at 6 14 160 128 1 320 240
+keep 05-shrunk
+log "resize: 1400x1000 centred between bars, 320x240 shrunk"
+
+# ---- 7. Escape exits with status 0 -------------------------------------------------
+focus
+xdotool key Escape
+end=$((SECONDS + 15))
+while alive; do
+    [ "$SECONDS" -lt "$end" ] || fail "the game did not exit within 15s of Escape"
+    sleep 0.1
+done
+[ "$game_status" -eq 0 ] || fail "the game exited with status $game_status after Escape"
+[ "$(grep -c . "$out/stderr.txt")" = 1 ] || fail "unexpected lines on standard error: $(cat "$out/stderr.txt")"
+odd=$(grep -v -E '^(stopping!!|-?[0-9]+ -?[0-9]+)$' "$out/stdout.txt" | head -n 5)
+[ -z "$odd" ] || fail "unexpected lines on standard output: $odd"
+rm -f "$cur"
+log "passed in $((SECONDS - started))s; screenshots in $out"
