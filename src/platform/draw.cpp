@@ -1,5 +1,5 @@
-// Drawing: the batch of textured quads, the software fill that draws
-// unturned quads straight into the frame, rectangles and triangles.
+// Drawing: the batch of textured quads (filled straight into the frame in
+// memory by fill.cpp where it can), rectangles and triangles.
 #include "platform/platform.h"
 
 #include <SDL.h>
@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 
+#include "platform/fill.h"
 #include "platform/layer.h"
 
 using namespace layer;
@@ -30,93 +32,156 @@ const LoadedTexture* FindTexture(unsigned int id)
     return nullptr;
 }
 
-// Index of the texel that a pixel centre at texture coordinate t falls on,
-// kept on the texture like a clamped sampler; NaN gives texel 0.
-int TexelIndex(double t, int size)
-{
-    const double i = t * size;
-    if (!(i >= 0.0)) return 0;
-    return i < size ? static_cast<int>(i) : size - 1;  // truncation is floor here
-}
-
-// First whole pixel whose centre is at or right of (below) an edge; the
-// edge is within the drawable range, so the conversion cannot overflow.
-int FirstPixelFrom(double edge)
-{
-    const double c = edge - 0.5;
-    const int i = static_cast<int>(c);
-    return i < c ? i + 1 : i;
-}
-
-// One texel times the tint, laid over one frame pixel with alpha, in the same
-// integer arithmetic as SDL's software blitter (so a white texel under a tint
-// gives exactly the tint).
-Uint32 BlendTexel(Uint32 texel, SDL_Color tint, Uint32 dst)
-{
-    const Uint32 a = (texel >> 24) * tint.a / 255;
-    Uint32 r = ((texel >> 16) & 0xFF) * tint.r / 255;
-    Uint32 g = ((texel >> 8) & 0xFF) * tint.g / 255;
-    Uint32 b = (texel & 0xFF) * tint.b / 255;
-    if (a == 255) return 0xFF000000u | (r << 16) | (g << 8) | b;
-    r = r * a / 255;
-    g = g * a / 255;
-    b = b * a / 255;
-    const Uint32 keep = 255 - a;
-    const Uint32 da = a + keep * (dst >> 24) / 255;
-    const Uint32 dr = r + keep * ((dst >> 16) & 0xFF) / 255;
-    const Uint32 dg = g + keep * ((dst >> 8) & 0xFF) / 255;
-    const Uint32 db = b + keep * (dst & 0xFF) / 255;
-    return (da << 24) | (dr << 16) | (dg << 8) | db;
-}
-
-// BlendTexel for an opaque texel under an opaque tint: the tinted texel alone.
-Uint32 TintOpaqueTexel(Uint32 texel, SDL_Color tint)
-{
-    const Uint32 r = ((texel >> 16) & 0xFF) * tint.r / 255;
-    const Uint32 g = ((texel >> 8) & 0xFF) * tint.g / 255;
-    const Uint32 b = (texel & 0xFF) * tint.b / 255;
-    return 0xFF000000u | (r << 16) | (g << 8) | b;
-}
-
-// Fills the batch's unturned quads straight into the software frame. A pixel
-// belongs to a quad when its centre lies inside, left and top edges included,
-// and shows the texel under that centre: the rule a graphics card follows, so
-// both kinds of renderer give the same picture.
+// Fills the batch's unturned quads into the software frame, one by one,
+// tinting every pixel afresh: the plain path the fast one is checked against.
 void FillUprightQuads(const LoadedTexture& tex)
 {
     SDL_RenderFlush(L.renderer);  // whatever SDL still holds lies underneath
-    SDL_Surface* frame = L.frameSurface;
-    Uint32* frameRows = static_cast<Uint32*>(frame->pixels);
-    const int stride = frame->pitch / static_cast<int>(sizeof(Uint32));
-    int* columns = L.texelColumns.data();
     for (size_t q = 0; q < L.batchQuads; ++q) {
         const SDL_Vertex* v = &L.vertices[q * 4];  // top-left, bottom-left, bottom-right, top-right
-        const double x0 = v[0].position.x, x1 = v[3].position.x;
-        const double y0 = v[0].position.y, y1 = v[1].position.y;
-        const int px0 = std::max(0, FirstPixelFrom(std::min(x0, x1)));
-        const int px1 = std::min(L.width, FirstPixelFrom(std::max(x0, x1)));
-        const int py0 = std::max(0, FirstPixelFrom(std::min(y0, y1)));
-        const int py1 = std::min(L.height, FirstPixelFrom(std::max(y0, y1)));
-        if (px0 >= px1 || py0 >= py1) continue;
-        const double u0 = v[0].tex_coord.x, du = (v[3].tex_coord.x - u0) / (x1 - x0);
-        const double t0 = v[0].tex_coord.y, dt = (v[1].tex_coord.y - t0) / (y1 - y0);
-        for (int px = px0; px < px1; ++px) columns[px - px0] = TexelIndex(u0 + (px + 0.5 - x0) * du, tex.width);
-        const SDL_Color tint = v[0].color;
-        const bool opaque = tex.opaque && tint.a == 255;  // the common case: no blending at all
-        for (int py = py0; py < py1; ++py) {
-            const Uint32* texels = &tex.pixels[static_cast<size_t>(TexelIndex(t0 + (py + 0.5 - y0) * dt, tex.height)) *
-                                               static_cast<size_t>(tex.width)];
-            Uint32* out = frameRows + static_cast<ptrdiff_t>(py) * stride + px0;
-            if (opaque) {
-                for (int i = 0; i < px1 - px0; ++i) out[i] = TintOpaqueTexel(texels[columns[i]], tint);
-            } else {
-                for (int i = 0; i < px1 - px0; ++i) out[i] = BlendTexel(texels[columns[i]], tint, out[i]);
-            }
-        }
+        const UprightQuad quad{v[0].position.x,  v[0].position.y,  v[3].position.x,  v[1].position.y,
+                               v[0].tex_coord.x, v[0].tex_coord.y, v[3].tex_coord.x, v[1].tex_coord.y};
+        FillUprightQuad(tex, quad, v[0].color, false);
     }
 }
 
 bool InDrawableRange(float v) { return v >= -MAX_COORDINATE && v <= MAX_COORDINATE; }
+
+// Where a source rectangle lies in the batch's texture. A negative width
+// mirrors the picture left to right; a negative height mirrors it top to bottom.
+TexCoords SourceCoords(Rectangle source)
+{
+    bool flipX = false;
+    if (source.width < 0) {
+        flipX = true;
+        source.width *= -1;
+    }
+    if (source.height < 0) source.y -= source.height;
+    const float left = source.x / L.batchTextureWidth;
+    const float right = (source.x + source.width) / L.batchTextureWidth;
+    return TexCoords{flipX ? right : left, flipX ? left : right, source.y / L.batchTextureHeight,
+                     (source.y + source.height) / L.batchTextureHeight};
+}
+
+// Adds a quad's corners, counter-clockwise from its top-left, to the batch.
+void AppendQuad(Vector2 topLeft, Vector2 bottomLeft, Vector2 bottomRight, Vector2 topRight, TexCoords t, SDL_Color c,
+                bool upright)
+{
+    if (L.batchQuads > 0 && L.batchFilled) FlushBatch();
+    if (L.batchQuads == BATCH_QUADS) FlushBatch();
+    if (!upright) L.batchUpright = false;
+    SDL_Vertex* v = &L.vertices[L.batchQuads * 4];
+    v[0] = SDL_Vertex{{topLeft.x, topLeft.y}, c, {t.left, t.top}};
+    v[1] = SDL_Vertex{{bottomLeft.x, bottomLeft.y}, c, {t.left, t.bottom}};
+    v[2] = SDL_Vertex{{bottomRight.x, bottomRight.y}, c, {t.right, t.bottom}};
+    v[3] = SDL_Vertex{{topRight.x, topRight.y}, c, {t.right, t.top}};
+    ++L.batchQuads;
+}
+
+// Counts a quad filled straight into the frame in the batch, which ends
+// where a batch of stored quads would have; the first one lets SDL draw what
+// it still holds, which lies underneath.
+void BeginDirectQuad()
+{
+    if (L.batchQuads > 0 && !L.batchFilled) FlushBatch();
+    if (L.batchQuads == 0) {
+        SDL_RenderFlush(L.renderer);
+        L.batchFilled = true;
+    }
+}
+void EndDirectQuad()
+{
+    if (++L.batchQuads == BATCH_QUADS) FlushBatch();
+}
+
+// The tiles' case, on the fast path: an unturned quad of positive size well
+// inside the drawable range, drawn straight into the software frame, its
+// texture coordinates kept from the last quad when the source is the same.
+// Returns false, having done nothing, for any other quad.
+bool FillOrdinaryQuad(const LoadedTexture& tex, Rectangle source, Rectangle dest, Vector2 origin, SDL_Color c)
+{
+    const float x0 = dest.x - origin.x, y0 = dest.y - origin.y;
+    const float x1 = x0 + dest.width, y1 = y0 + dest.height;
+    // The bounds also rule out NaN and infinities.
+    if (!(x1 > x0 && y1 > y0 && x0 >= -MAX_COORDINATE && x1 <= MAX_COORDINATE && y0 >= -MAX_COORDINATE &&
+          y1 <= MAX_COORDINATE))
+        return false;
+    if (x1 <= 0.0f || y1 <= 0.0f || x0 >= static_cast<float>(L.width) || y0 >= static_cast<float>(L.height))
+        return true;  // off the window: nothing to draw
+    const float key[4] = {source.x, source.y, source.width, source.height};
+    if (!SameBits(key, L.lastSource)) {
+        std::memcpy(L.lastSource, key, sizeof key);
+        L.lastCoords = SourceCoords(source);
+    }
+    BeginDirectQuad();
+    FillOrdinaryPixels(tex, x0, y0, x1, y1, L.lastCoords, c);
+    EndDirectQuad();
+    return true;
+}
+
+// An unturned quad, the tiles' case. Dropped when it lies off the window, is
+// broken (a corner not finite or absurdly far) or faces away (a negative width
+// or height, but not both); otherwise filled into the software frame at once
+// (no corners stored and read back, and a tint met before costs no arithmetic)
+// or batched. A filled quad still counts in a batch that ends where it would have.
+void DrawUnturnedQuad(Rectangle dest, Vector2 origin, TexCoords t, SDL_Color c)
+{
+    const float x0 = dest.x - origin.x, y0 = dest.y - origin.y;
+    const float x1 = x0 + dest.width, y1 = y0 + dest.height;
+    if (!(InDrawableRange(x0) && InDrawableRange(x1) && InDrawableRange(y0) && InDrawableRange(y1))) return;
+    if (!(std::max(x0, x1) > 0.0f && std::min(x0, x1) < static_cast<float>(L.width) && std::max(y0, y1) > 0.0f &&
+          std::min(y0, y1) < static_cast<float>(L.height)))
+        return;
+    if (!((x1 > x0 && y1 > y0) || (x1 < x0 && y1 < y0))) return;
+
+    if (!L.batchDirect) {
+        AppendQuad(Vector2{x0, y0}, Vector2{x0, y1}, Vector2{x1, y1}, Vector2{x1, y0}, t, c, true);
+        return;
+    }
+    BeginDirectQuad();
+    FillUprightQuad(*L.batchDirect, UprightQuad{x0, y0, x1, y1, t.left, t.top, t.right, t.bottom}, c, true);
+    EndDirectQuad();
+}
+
+// A quad turned about its origin by `rotation` degrees: always batched.
+void DrawTurnedQuad(Rectangle dest, Vector2 origin, float rotation, TexCoords t, SDL_Color c)
+{
+    const float radians = rotation * (3.14159265358979323846f / 180.0f);
+    const float s = std::sin(radians);
+    const float co = std::cos(radians);
+    const float x = dest.x;
+    const float y = dest.y;
+    const float dx = -origin.x;
+    const float dy = -origin.y;
+    const Vector2 topLeft{x + dx * co - dy * s, y + dx * s + dy * co};
+    const Vector2 topRight{x + (dx + dest.width) * co - dy * s, y + (dx + dest.width) * s + dy * co};
+    const Vector2 bottomLeft{x + dx * co - (dy + dest.height) * s, y + dx * s + (dy + dest.height) * co};
+    const Vector2 bottomRight{x + (dx + dest.width) * co - (dy + dest.height) * s,
+                              y + (dx + dest.width) * s + (dy + dest.height) * co};
+
+    // Quads wholly outside the frame cost nothing; the comparisons are written
+    // so that a NaN corner drops the quad too.
+    const float minX = std::min(std::min(topLeft.x, topRight.x), std::min(bottomLeft.x, bottomRight.x));
+    const float maxX = std::max(std::max(topLeft.x, topRight.x), std::max(bottomLeft.x, bottomRight.x));
+    const float minY = std::min(std::min(topLeft.y, topRight.y), std::min(bottomLeft.y, bottomRight.y));
+    const float maxY = std::max(std::max(topLeft.y, topRight.y), std::max(bottomLeft.y, bottomRight.y));
+    if (!(maxX > 0.0f && minX < static_cast<float>(L.width) && maxY > 0.0f && minY < static_cast<float>(L.height)))
+        return;
+    if (!(InDrawableRange(minX) && InDrawableRange(maxX) && InDrawableRange(minY) && InDrawableRange(maxY))) return;
+    if (!(std::isfinite(topLeft.x) && std::isfinite(topLeft.y) && std::isfinite(topRight.x) &&
+          std::isfinite(topRight.y) && std::isfinite(bottomLeft.x) && std::isfinite(bottomLeft.y) &&
+          std::isfinite(bottomRight.x) && std::isfinite(bottomRight.y)))
+        return;
+    // Like triangles, a quad shows only its front: corners running
+    // counter-clockwise on the screen.
+    const double cross =
+        (static_cast<double>(bottomLeft.x) - topLeft.x) * (static_cast<double>(bottomRight.y) - topLeft.y) -
+        (static_cast<double>(bottomLeft.y) - topLeft.y) * (static_cast<double>(bottomRight.x) - topLeft.x);
+    if (!(cross < 0.0)) return;
+    const bool upright = topLeft.y == topRight.y && bottomLeft.y == bottomRight.y && topLeft.x == bottomLeft.x &&
+                         topRight.x == bottomRight.x;
+    AppendQuad(topLeft, bottomLeft, bottomRight, topRight, t, c, upright);
+}
 
 }  // namespace
 
@@ -143,7 +208,9 @@ void FlushBatch()
 {
     if (L.batchQuads == 0) return;
     const LoadedTexture* tex = L.software && L.batchUpright ? FindTexture(L.batchId) : nullptr;
-    if (tex && !tex->pixels.empty()) {
+    if (L.batchFilled) {
+        // Drawn already, as the quads came.
+    } else if (tex && !tex->pixels.empty()) {
         FillUprightQuads(*tex);
     } else {
         SDL_RenderGeometry(L.renderer, L.batchTexture, L.vertices.data(), static_cast<int>(L.batchQuads * 4),
@@ -152,9 +219,17 @@ void FlushBatch()
     ++L.submissions;
     L.batchQuads = 0;
     L.batchUpright = true;
+    L.batchFilled = false;
 }
 
-SDL_Color ToSdl(Color c) { return SDL_Color{c.r, c.g, c.b, c.a}; }
+void SetDirectFill(bool on)
+{
+    FlushBatch();
+    L.fastFill = on;
+    L.batchId = 0;  // the next quad looks its texture up afresh
+    L.batchTexture = nullptr;
+    L.batchDirect = nullptr;
+}
 
 }  // namespace layer
 
@@ -177,79 +252,17 @@ void DrawTexturePro(Texture2D texture, Rectangle source, Rectangle dest, Vector2
         L.batchTexture = t->texture;
         L.batchTextureWidth = static_cast<float>(t->width);
         L.batchTextureHeight = static_cast<float>(t->height);
+        L.batchDirect = L.software && L.fastFill && !t->pixels.empty() ? t : nullptr;
+        std::fill(std::begin(L.lastSource), std::end(L.lastSource), NAN);
     }
-
-    // A negative source width mirrors the picture left to right; a negative
-    // height mirrors it top to bottom.
-    bool flipX = false;
-    if (source.width < 0) {
-        flipX = true;
-        source.width *= -1;
-    }
-    if (source.height < 0) source.y -= source.height;
-
-    Vector2 topLeft, topRight, bottomLeft, bottomRight;
+    if (rotation == 0.0f && L.batchDirect && FillOrdinaryQuad(*L.batchDirect, source, dest, origin, ToSdl(tint)))
+        return;
+    const TexCoords coords = SourceCoords(source);
     if (rotation == 0.0f) {
-        const float x = dest.x - origin.x;
-        const float y = dest.y - origin.y;
-        topLeft = Vector2{x, y};
-        topRight = Vector2{x + dest.width, y};
-        bottomLeft = Vector2{x, y + dest.height};
-        bottomRight = Vector2{x + dest.width, y + dest.height};
+        DrawUnturnedQuad(dest, origin, coords, ToSdl(tint));
     } else {
-        const float radians = rotation * (3.14159265358979323846f / 180.0f);
-        const float s = std::sin(radians);
-        const float c = std::cos(radians);
-        const float x = dest.x;
-        const float y = dest.y;
-        const float dx = -origin.x;
-        const float dy = -origin.y;
-        topLeft = Vector2{x + dx * c - dy * s, y + dx * s + dy * c};
-        topRight = Vector2{x + (dx + dest.width) * c - dy * s, y + (dx + dest.width) * s + dy * c};
-        bottomLeft = Vector2{x + dx * c - (dy + dest.height) * s, y + dx * s + (dy + dest.height) * c};
-        bottomRight = Vector2{x + (dx + dest.width) * c - (dy + dest.height) * s,
-                              y + (dx + dest.width) * s + (dy + dest.height) * c};
+        DrawTurnedQuad(dest, origin, rotation, coords, ToSdl(tint));
     }
-
-    // Quads wholly outside the frame cost nothing; the comparisons are written
-    // so that a NaN corner drops the quad too.
-    const float minX = std::min(std::min(topLeft.x, topRight.x), std::min(bottomLeft.x, bottomRight.x));
-    const float maxX = std::max(std::max(topLeft.x, topRight.x), std::max(bottomLeft.x, bottomRight.x));
-    const float minY = std::min(std::min(topLeft.y, topRight.y), std::min(bottomLeft.y, bottomRight.y));
-    const float maxY = std::max(std::max(topLeft.y, topRight.y), std::max(bottomLeft.y, bottomRight.y));
-    if (!(maxX > 0.0f && minX < static_cast<float>(L.width) && maxY > 0.0f && minY < static_cast<float>(L.height)))
-        return;
-    if (!(InDrawableRange(minX) && InDrawableRange(maxX) && InDrawableRange(minY) && InDrawableRange(maxY))) return;
-    if (!(std::isfinite(topLeft.x) && std::isfinite(topLeft.y) && std::isfinite(topRight.x) &&
-          std::isfinite(topRight.y) && std::isfinite(bottomLeft.x) && std::isfinite(bottomLeft.y) &&
-          std::isfinite(bottomRight.x) && std::isfinite(bottomRight.y)))
-        return;
-    // Like triangles, a quad shows only its front: corners running
-    // counter-clockwise on the screen. A negative destination width or height
-    // turns it away (both together turn it half round, which shows).
-    const double cross =
-        (static_cast<double>(bottomLeft.x) - topLeft.x) * (static_cast<double>(bottomRight.y) - topLeft.y) -
-        (static_cast<double>(bottomLeft.y) - topLeft.y) * (static_cast<double>(bottomRight.x) - topLeft.x);
-    if (!(cross < 0.0)) return;
-
-    if (L.batchQuads == BATCH_QUADS) FlushBatch();
-
-    const float w = L.batchTextureWidth;
-    const float h = L.batchTextureHeight;
-    const float left = source.x / w;
-    const float right = (source.x + source.width) / w;
-    const float top = source.y / h;
-    const float bottom = (source.y + source.height) / h;
-    const SDL_Color c = ToSdl(tint);
-    if (!(topLeft.y == topRight.y && bottomLeft.y == bottomRight.y && topLeft.x == bottomLeft.x &&
-          topRight.x == bottomRight.x))
-        L.batchUpright = false;
-    SDL_Vertex* v = &L.vertices[L.batchQuads * 4];
-    v[0] = SDL_Vertex{{topLeft.x, topLeft.y}, c, {flipX ? right : left, top}};
-    v[1] = SDL_Vertex{{bottomLeft.x, bottomLeft.y}, c, {flipX ? right : left, bottom}};
-    v[2] = SDL_Vertex{{bottomRight.x, bottomRight.y}, c, {flipX ? left : right, bottom}};
-    v[3] = SDL_Vertex{{topRight.x, topRight.y}, c, {flipX ? left : right, top}};
-    ++L.batchQuads;
 }
 
 void DrawRectangle(int posX, int posY, int width, int height, Color color)

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/fill.h"
 #include "platform/layer.h"
 
 using namespace layer;
@@ -161,6 +162,7 @@ bool MakeTexture(const Uint32* pixels, int width, int height, int pitch, LoadedT
                         static_cast<size_t>(width) * sizeof(Uint32));
     }
     out->opaque = std::all_of(out->pixels.begin(), out->pixels.end(), [](Uint32 p) { return (p >> 24) == 0xFF; });
+    PrepareTinting(out);
     return true;
 }
 
@@ -250,7 +252,7 @@ Texture2D LoadTexture(const char* fileName)
         return Texture2D{0, 0, 0};
     }
     std::string reason;
-    LoadedTexture loaded{0, nullptr, 0, 0, {}, false};
+    LoadedTexture loaded{0, nullptr, 0, 0, {}, false, {}, {}};
     bool ok = false;
     if (SDL_Surface* image = ReadImage(fileName, &reason)) {
         SDL_ClearError();
@@ -283,6 +285,7 @@ void UnloadTexture(Texture2D texture)
             FlushBatch();
             L.batchId = 0;
             L.batchTexture = nullptr;
+            L.batchDirect = nullptr;
         }
         SDL_DestroyTexture(it->texture);
         L.textures.erase(it);

@@ -15,9 +15,10 @@
 #include <SDL.h>
 #include <SDL_ttf.h>
 
-#include <chrono>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <list>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,6 @@
 #include "platform/platform.h"
 
 namespace layer {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr int MOUSE_BUTTON_COUNT = 8;
 
@@ -38,7 +37,16 @@ struct LoadedTexture {
     int height;                  // pixels
     std::vector<Uint32> pixels;  // ARGB8888 copy for the software fill; empty otherwise
     bool opaque;                 // every texel of that copy has full alpha
+    // Tinted copies of a small opaque texture (draw.cpp): TINT_SLOTS copies of
+    // `pixels`, slot by tint, so that a quad in a tint met before costs a copy
+    // per pixel instead of three multiplications. Empty for other textures.
+    std::vector<Uint32> tinted;
+    std::vector<Uint32> tintOfSlot;  // the packed tint each slot holds; 0 for an empty slot
 };
+
+// Tinted copies kept per texture, and the largest texture (in texels) they are kept for.
+constexpr size_t TINT_SLOTS = 256;
+constexpr int MAX_TINTED_TEXELS = 32 * 32;
 
 // A caption rendered once and drawn again while it stays in the cache.
 struct CachedText {
@@ -59,6 +67,22 @@ struct CachedFont {
 };
 
 enum class FontState { NotLooked, Ready, Missing };
+
+// Texture coordinates (0 to 1) of a quad's left, right, top and bottom edges.
+struct TexCoords {
+    float left, right, top, bottom;
+};
+
+// How an unturned quad covers one axis of the frame, for the software fill
+// (draw.cpp): the whole pixels whose centres it holds, and the texture under them.
+struct AxisSpan {
+    float e0, e1;    // the quad's first and second edge, window pixels
+    float t0, t1;    // the texture coordinates (0 to 1) at those edges
+    int first;       // first pixel covered, clipped to the frame
+    int end;         // one past the last pixel covered, clipped to the frame
+    double step;     // texture coordinate per pixel
+    int firstTexel;  // index of the texel under the first pixel's centre
+};
 
 // Everything that lives from InitWindow to CloseWindow.
 struct Layer {
@@ -89,18 +113,26 @@ struct Layer {
     Vector2 mouse = {0.0f, 0.0f};  // the same in frame pixels, as of the last poll
     float wheel = 0.0f;            // wheel notches over the events of the last poll, up positive
 
-    std::vector<LoadedTexture> textures;  // every texture loaded and not yet unloaded
+    std::list<LoadedTexture> textures;  // every texture loaded and not yet unloaded
 
     // The batch of quads waiting for one submission, and the texture they use.
-    std::vector<SDL_Vertex> vertices;     // four corners per quad, window pixels; allocated once
-    std::vector<int> indices;             // six per quad: two triangles; filled once
-    size_t batchQuads = 0;                // quads waiting
-    unsigned int batchId = 0;             // id of the texture they use; 0 for none
-    SDL_Texture* batchTexture = nullptr;  // that texture's renderer copy
-    float batchTextureWidth = 0.0f;       // pixels, to turn source rectangles into texture coordinates
-    float batchTextureHeight = 0.0f;      // pixels
-    bool batchUpright = true;             // every quad of the batch is an unturned rectangle
-    std::vector<int> texelColumns;        // scratch for the software fill, one entry per frame column
+    std::vector<SDL_Vertex> vertices;            // four corners per quad, window pixels; allocated once
+    std::vector<int> indices;                    // six per quad: two triangles; filled once
+    size_t batchQuads = 0;                       // quads waiting
+    unsigned int batchId = 0;                    // id of the texture they use; 0 for none
+    SDL_Texture* batchTexture = nullptr;         // that texture's renderer copy
+    float batchTextureWidth = 0.0f;              // pixels, to turn source rectangles into texture coordinates
+    float batchTextureHeight = 0.0f;             // pixels
+    bool batchUpright = true;                    // every quad of the batch is an unturned rectangle
+    bool batchFilled = false;                    // the batch's quads went straight into the software frame
+    const LoadedTexture* batchDirect = nullptr;  // the batch's texture when its quads go straight into the frame
+    float lastSource[4] = {NAN, NAN, NAN, NAN};  // source rectangle (x, y, width, height) of the last quad
+                                                 // drawn straight into the frame
+    TexCoords lastCoords{};                      // its texture coordinates
+    bool fastFill = true;           // unturned quads are filled as they come (off: via the batch, for tests)
+    AxisSpan lastRows{};            // the rows of the last quad the fill drew
+    int lastRowsSize = 0;           // the height of its texture, texels
+    std::vector<int> texelColumns;  // scratch for the software fill, one entry per frame column
 
     uint64_t submissions = 0;  // geometry submissions to the renderer since InitWindow
 
@@ -111,7 +143,7 @@ struct Layer {
     std::vector<CachedText> texts;               // rendered captions, at most a few dozen
     uint64_t useClock = 0;                       // ticks once per cache use: the caches' notion of recency
 
-    Clock::time_point frameEnd{};  // where the schedule says the last frame ended
+    int64_t frameEndNs = 0;  // where the schedule says the last frame ended, monotonic clock, nanoseconds
 };
 
 extern Layer L;
@@ -125,6 +157,9 @@ void AllocateBatch();
 // Submits the quads waiting in the batch, if any (draw.cpp). Everything that
 // draws otherwise, reads the frame or drops a texture calls it first.
 void FlushBatch();
+// Whether unturned quads in software go straight into the frame (the fast
+// way, the default) or through the batch and the plain fill; tests compare them (draw.cpp).
+void SetDirectFill(bool on);
 // Destroys the rendered captions and closes the fonts (text.cpp).
 void ReleaseTextCaches();
 // Saves the frame as screenshotNNN.png, the first free number, in the working

@@ -7,13 +7,14 @@
 #include <SDL_ttf.h>
 
 #include <algorithm>
-#include <chrono>
+#include <cerrno>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
-#include <thread>
 
 #include "platform/fit.h"
 #include "platform/layer.h"
@@ -29,10 +30,6 @@ const char* Reason(const char* text) { return (text && *text) ? text : "unknown 
 using namespace layer;
 
 namespace {
-
-// The frame wait sleeps until this close to the deadline, then spins, since
-// a sleep can wake late but a spin cannot.
-constexpr auto SPIN_MARGIN = std::chrono::milliseconds(2);
 
 // Outlive the window: the game sets them before opening it.
 int gTargetFps = 0;
@@ -200,24 +197,31 @@ void TearDown()
     L = Layer{};
 }
 
-void ResetFrameSchedule() { L.frameEnd = Clock::now(); }
+// Now on the monotonic clock, in nanoseconds: the clock the frame wait sleeps on.
+int64_t MonotonicNanos()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
+}
 
-// Sleeps, then spins, until one frame period after the previous frame's end on
-// the schedule. A late frame moves the schedule instead of shortening the
-// frames after it.
+void ResetFrameSchedule() { L.frameEndNs = MonotonicNanos(); }
+
+// Sleeps until one frame period after the previous frame's end on the
+// schedule. The sleep is to an absolute time, so a late wake-up (tens of
+// microseconds) never adds up over frames, and nothing spins. A late frame
+// moves the schedule instead of shortening the frames after it.
 void WaitForFrameEnd()
 {
     if (gTargetFps <= 0) return;
-    const auto period = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / gTargetFps));
-    const Clock::time_point deadline = L.frameEnd + period;
-    const Clock::time_point now = Clock::now();
-    if (now >= deadline) {
-        L.frameEnd = now;
+    const int64_t deadline = L.frameEndNs + 1000000000 / gTargetFps;
+    if (MonotonicNanos() >= deadline) {
+        L.frameEndNs = MonotonicNanos();
         return;
     }
-    if (deadline - now > SPIN_MARGIN) std::this_thread::sleep_until(deadline - SPIN_MARGIN);
-    while (Clock::now() < deadline) {}
-    L.frameEnd = deadline;
+    const timespec until{static_cast<time_t>(deadline / 1000000000), static_cast<long>(deadline % 1000000000)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {}
+    L.frameEndNs = deadline;
 }
 
 }  // namespace

@@ -48,10 +48,21 @@ int64_t RowTopPixels(int32_t depth, int row) { return int64_t{WORLDSCALE} * (row
 
 }  // namespace
 
+// The tile's corner in world pixels, sent through WorldPixelsToScreen one
+// coordinate at a time.
+float TileScreenLeft(const GameInstance* g, int column)
+{
+    return static_cast<float>(int64_t{WORLDSCALE} * column) - g->CameraPosition.x;
+}
+
+float TileScreenTop(const GameInstance* g, int32_t depth, int row)
+{
+    return static_cast<float>(g->WindowHeight) - (static_cast<float>(RowTopPixels(depth, row)) - g->CameraPosition.y);
+}
+
 Vector2 TileScreenCorner(const GameInstance* g, int32_t depth, int column, int row)
 {
-    Vector2 worldPixels{static_cast<float>(int64_t{WORLDSCALE} * column), static_cast<float>(RowTopPixels(depth, row))};
-    return WorldPixelsToScreen(g, worldPixels);
+    return Vector2{TileScreenLeft(g, column), TileScreenTop(g, depth, row)};
 }
 
 VisibleRange VisibleRangeOf(const GameInstance* g, int32_t depth, int startOffset, int topMargin)

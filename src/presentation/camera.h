@@ -20,6 +20,10 @@ Vector2 WorldPixelsToScreen(const GameInstance* g, Vector2 worldPixels);
 Vector2 ScreenToWorld(const GameInstance* g, Vector2 screen);
 // Top-left window pixel of the tile in `column`, `row` of a chunk holding `depth`.
 Vector2 TileScreenCorner(const GameInstance* g, int32_t depth, int column, int row);
+// The two halves of TileScreenCorner: the window x of a column's left edge,
+// the same for every row, and the window y of a row's top edge, the same for every column.
+float TileScreenLeft(const GameInstance* g, int column);
+float TileScreenTop(const GameInstance* g, int32_t depth, int row);
 
 // Tiles of one chunk to visit: rows [rowBegin, rowEnd) upward, and in each row
 // columns [colBegin, colEnd) left to right. Empty when a begin reaches its end.

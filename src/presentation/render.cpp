@@ -1,5 +1,6 @@
 #include "presentation/render.h"
 
+#include <array>
 #include <bit>
 
 #include "presentation/camera.h"
@@ -10,21 +11,32 @@
 namespace {
 
 // A hair below 1/255, so full light gives 99 and 199 rather than 100 and 200.
-const double BRIGHTNESS_FACTOR = std::bit_cast<float>(0x3B808080u);
+constexpr double BRIGHTNESS_FACTOR = std::bit_cast<float>(0x3B808080u);
 constexpr int FADE_PER_FRAME = 5;
 constexpr Rectangle TILE_SPRITE{0.0f, 0.0f, 16.0f, 16.0f};
 
 uint8_t Fade(uint8_t lightness) { return lightness > FADE_PER_FRAME ? lightness - FADE_PER_FRAME : 0; }
 
-}  // namespace
-
-Color TileTint(uint8_t lightness, uint8_t v)
+constexpr Color ComputeTint(uint8_t lightness, uint8_t v)
 {
     uint8_t m = static_cast<uint8_t>((v + 1) * 100);
     uint8_t col = static_cast<uint8_t>(static_cast<double>(lightness * m) * BRIGHTNESS_FACTOR);
     uint8_t r = static_cast<uint8_t>(col * 1.2);
     return Color{r, col, col, 255};
 }
+
+// Every tint an empty or solid tile can have, worked out once: a frame
+// zoomed out draws a hundred thousand tiles.
+constexpr std::array<std::array<Color, 256>, 2> TINTS = [] {
+    std::array<std::array<Color, 256>, 2> t{};
+    for (int v = 0; v < 2; v++)
+        for (int l = 0; l < 256; l++) t[v][l] = ComputeTint(static_cast<uint8_t>(l), static_cast<uint8_t>(v));
+    return t;
+}();
+
+}  // namespace
+
+Color TileTint(uint8_t lightness, uint8_t v) { return v < 2 ? TINTS[v][lightness] : ComputeTint(lightness, v); }
 
 void drawChunksCulled(GameInstance* game, bool cull)
 {
@@ -38,13 +50,12 @@ void drawChunksCulled(GameInstance* game, bool cull)
         for (int y = r.rowBegin; y < r.rowEnd; y++) {
             // Visible columns always overlap the window across; a row overlaps it
             // unless it lies wholly below or above.
-            float top = TileScreenCorner(game, c->depth, 0, y).y;
+            float top = TileScreenTop(game, c->depth, y);
             bool offWindow = cull && (top >= windowHeight || top + side <= 0.0f);
             for (int x = r.colBegin; x < r.colEnd; x++) {
                 Tile& t = c->wd[x][y];
                 if (!offWindow) {
-                    Vector2 corner = TileScreenCorner(game, c->depth, x, y);
-                    DrawTexturePro(game->textures[0], TILE_SPRITE, Rectangle{corner.x, corner.y, side, side},
+                    DrawTexturePro(game->textures[0], TILE_SPRITE, Rectangle{TileScreenLeft(game, x), top, side, side},
                                    Vector2{0.0f, 0.0f}, 0.0f, TileTint(t.lightness, t.v));
                 }
                 t.lightness = Fade(t.lightness);
