@@ -19,55 +19,18 @@
 #include <thread>
 #include <vector>
 
+#include "harness/process.h"
 #include "platform/platform.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace process;
 using namespace std::chrono_literals;
 
 // Generous: a sanitizer build starts and stops several times slower.
 constexpr auto START_LIMIT = 30s;
 constexpr auto STOP_LIMIT = 30s;
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-// True once the process has its SIGTERM handler: the window layer is up and a
-// SIGTERM becomes a close request instead of killing it outright.
-bool CatchesSigterm(pid_t pid)
-{
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("SigCgt:", 0) != 0) continue;
-        unsigned long long mask = std::stoull(line.substr(7), nullptr, 16);
-        return (mask >> (SIGTERM - 1)) & 1;
-    }
-    return false;
-}
-
-// Waits for the process to end; -1 when it is still running after `limit`.
-int WaitFor(pid_t pid, std::chrono::seconds limit)
-{
-    auto deadline = std::chrono::steady_clock::now() + limit;
-    int status = 0;
-    while (std::chrono::steady_clock::now() < deadline) {
-        pid_t done = waitpid(pid, &status, WNOHANG);
-        if (done == pid) return status;
-        std::this_thread::sleep_for(10ms);
-    }
-    return -1;
-}
 
 struct GameRun {
     bool started = false;  // reached the point where SIGTERM asks it to close

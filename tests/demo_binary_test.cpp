@@ -18,11 +18,13 @@
 #include <thread>
 #include <vector>
 
+#include "harness/process.h"
 #include "platform/platform.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace process;
 using namespace std::chrono_literals;
 
 // Generous: a sanitizer build starts, plays and stops several times slower.
@@ -35,28 +37,6 @@ constexpr size_t DIGEST = 13;
 constexpr uint32_t SHIPPED_FRAMES = 286;
 // Offset of frame k's record (k from 0): 30 frames, then a digest, and so on.
 constexpr size_t FrameAt(size_t k) { return HEADER + k * FRAME + (k / 30) * DIGEST; }
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-// True once the game has its SIGTERM handler, that is once its window is up.
-bool CatchesSigterm(pid_t pid)
-{
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("SigCgt:", 0) == 0) return (std::stoull(line.substr(7), nullptr, 16) >> (SIGTERM - 1)) & 1;
-    return false;
-}
 
 struct GameRun {
     int status = -1;  // as waitpid gives it; -1 when it had to be killed for hanging

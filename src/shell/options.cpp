@@ -5,7 +5,7 @@
 
 namespace {
 
-struct OptionSpec {
+struct OptionEntry {
     const char* name;   // with its leading dashes
     const char* value;  // the value's name in the usage, or null for an option without a value
     const char* help;
@@ -39,7 +39,7 @@ bool SetScale(int* field, const char* value, std::string* error)
     return true;
 }
 
-const OptionSpec kOptions[] = {
+const OptionEntry OPTIONS[] = {
     {"--help", nullptr, "print this help and exit",
      [](Options* o, const char*, std::string*) {
          o->help = true;
@@ -65,10 +65,10 @@ const OptionSpec kOptions[] = {
      [](Options* o, const char* v, std::string* e) { return SetPath(&o->timedemo, v, e); }},
 };
 
-const OptionSpec* FindOption(const std::string& name)
+const OptionEntry* FindOption(const std::string& name)
 {
-    for (const OptionSpec& spec : kOptions)
-        if (name == spec.name) return &spec;
+    for (const OptionEntry& entry : OPTIONS)
+        if (name == entry.name) return &entry;
     return nullptr;
 }
 
@@ -76,7 +76,7 @@ const OptionSpec* FindOption(const std::string& name)
 
 bool ParseOptions(int argc, const char* const* argv, Options* options, std::string* error)
 {
-    bool seen[sizeof kOptions / sizeof kOptions[0]] = {};
+    bool seen[sizeof OPTIONS / sizeof OPTIONS[0]] = {};
     for (int i = 1; i < argc; i++) {
         const std::string arg = argv[i];
         if (arg.rfind("--", 0) != 0) {
@@ -86,18 +86,18 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
         // Both "--name value" and "--name=value".
         const size_t equals = arg.find('=');
         const std::string name = arg.substr(0, equals);
-        const OptionSpec* spec = FindOption(name);
-        if (!spec) {
+        const OptionEntry* entry = FindOption(name);
+        if (!entry) {
             *error = "unknown option '" + name + "'";
             return false;
         }
-        if (seen[spec - kOptions]) {
+        if (seen[entry - OPTIONS]) {
             *error = "option '" + name + "' given twice";
             return false;
         }
-        seen[spec - kOptions] = true;
+        seen[entry - OPTIONS] = true;
         std::string value;
-        if (!spec->value) {
+        if (!entry->value) {
             if (equals != std::string::npos) {
                 *error = "option '" + name + "' takes no value";
                 return false;
@@ -107,11 +107,11 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
         } else if (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0) {
             value = argv[++i];
         } else {
-            *error = "option '" + name + "' needs a " + spec->value;
+            *error = "option '" + name + "' needs a " + entry->value;
             return false;
         }
         std::string reason;
-        if (!spec->apply(options, value.c_str(), &reason)) {
+        if (!entry->apply(options, value.c_str(), &reason)) {
             *error = "option '" + name + "': " + reason;
             return false;
         }
@@ -127,13 +127,13 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
 std::string Usage(void)
 {
     std::string text = "usage: delve [options]\n\noptions:\n";
-    for (const OptionSpec& spec : kOptions) {
-        std::string left = std::string("  ") + spec.name + (spec.value ? std::string(" ") + spec.value : "");
+    for (const OptionEntry& entry : OPTIONS) {
+        std::string left = std::string("  ") + entry.name + (entry.value ? std::string(" ") + entry.value : "");
         if (left.size() < 20)
             left.resize(20, ' ');
         else
             left += "  ";
-        text += left + spec.help + "\n";
+        text += left + entry.help + "\n";
     }
     return text;
 }

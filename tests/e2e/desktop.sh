@@ -29,6 +29,9 @@ fail() {
     exit 1
 }
 
+# shellcheck source=tests/e2e/lib.sh
+. "$here/lib.sh"
+
 for tool in Xvfb openbox xdotool xprop xwininfo import convert identify; do
     command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/install-deps.sh installs it)"
 done
@@ -43,31 +46,17 @@ cur=$out/current.png
 
 xvfb_pid= wm_pid= game_pid= game_status= watchdog_pid=
 
-stop() { # pid
-    [ -n "$1" ] && kill -0 "$1" 2>/dev/null || return 0
-    kill "$1" 2>/dev/null
-    for _ in $(seq 50); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
-    kill -9 "$1" 2>/dev/null
-}
 cleanup() {
     [ -n "$watchdog_pid" ] && kill "$watchdog_pid" 2>/dev/null
-    stop "$game_pid"
-    stop "$wm_pid"
-    stop "$xvfb_pid"
+    e2e_stop "$game_pid"
+    e2e_stop "$wm_pid"
+    e2e_stop "$xvfb_pid"
     rm -rf "$tmp"
 }
 trap cleanup EXIT
 trap 'echo "e2e-desktop: interrupted" >&2; exit 1' INT TERM HUP
 
-Xvfb -displayfd 3 -screen 0 ${screen_w}x${screen_h}x24 -nolisten tcp -noreset 3>"$tmp/display" >"$out/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 200); do
-    [ -s "$tmp/display" ] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb exited at start: $(tail -n 5 "$out/xvfb.log")"
-    sleep 0.1
-done
-[ -s "$tmp/display" ] || fail "Xvfb gave no display number within 20s"
-export DISPLAY=:$(head -n 1 "$tmp/display")
+e2e_start_xvfb "${screen_w}x${screen_h}"
 
 # A window manager, for fullscreen and for resizes the way a desktop makes them.
 openbox --sm-disable >"$out/openbox.log" 2>&1 &
@@ -83,19 +72,7 @@ log "private display $DISPLAY with openbox"
 (cd "$work" && exec env -u SDL_VIDEODRIVER -u SDL_RENDER_DRIVER "$game" --scale 2 \
     >"$out/stdout.txt" 2>"$out/stderr.txt") &
 game_pid=$!
-(
-    while kill -0 $$ 2>/dev/null; do sleep 1; done
-    kill "$game_pid" "$wm_pid" "$xvfb_pid"
-) >/dev/null 2>&1 &
-watchdog_pid=$!
-
-alive() {
-    [ -z "$game_status" ] || return 1
-    kill -0 "$game_pid" 2>/dev/null && return 0
-    wait "$game_pid"
-    game_status=$?
-    return 1
-}
+e2e_watchdog "$game_pid" "$wm_pid" "$xvfb_pid"
 
 # ---- The window, screenshots and pixels ----------------------------------------
 
@@ -113,26 +90,6 @@ geometry() {
     ww=$(awk '/^ *Width:/ { print $NF }' <<<"$info")
     wh=$(awk '/^ *Height:/ { print $NF }' <<<"$info")
     [ -n "$wx" ] && [ -n "$wy" ] && [ -n "$ww" ] && [ -n "$wh" ]
-}
-
-snap() { import -window "$win" "$cur" 2>"$tmp/import.err"; }
-keep() { cp "$cur" "$out/$1.png"; }
-
-pixels() { # x y w h: "x y r g b" per pixel, window coordinates
-    convert "$cur" -alpha off -crop "${3}x${4}+${1}+${2}" +repage -depth 8 txt:- 2>/dev/null |
-        awk -v ox="$1" -v oy="$2" 'NR > 1 {
-            split($1, p, /[,:]/); v = $2; gsub(/[()]/, "", v); split(v, c, ",")
-            print p[1] + ox, p[2] + oy, c[1], c[2], c[3] }'
-}
-
-# The player is the only thing drawn in plain (130,130,130).
-find_rect() {
-    local r
-    r=$(convert "$cur" -alpha off -fill black +opaque 'rgb(130,130,130)' -fill white -opaque 'rgb(130,130,130)' \
-        -format '%@ %[fx:round(mean*w*h)]' info: 2>/dev/null)
-    rect=${r% *}
-    rect_fill=${r#* }
-    case $rect in 0x0*) rect=none ;; esac
 }
 
 # The player's rectangle, w x h, with its top-left corner within `slack`

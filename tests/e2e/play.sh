@@ -38,6 +38,9 @@ fail() {
     exit 1
 }
 
+# shellcheck source=tests/e2e/lib.sh
+. "$here/lib.sh"
+
 for tool in Xvfb xdotool import convert identify; do
     command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/install-deps.sh installs it)"
 done
@@ -58,31 +61,14 @@ watchdog_pid=
 
 cleanup() {
     [ -n "$watchdog_pid" ] && kill "$watchdog_pid" 2>/dev/null
-    if [ -n "$game_pid" ] && kill -0 "$game_pid" 2>/dev/null; then
-        kill "$game_pid" 2>/dev/null
-        for _ in $(seq 50); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
-        kill -9 "$game_pid" 2>/dev/null
-    fi
-    if [ -n "$xvfb_pid" ] && kill -0 "$xvfb_pid" 2>/dev/null; then
-        kill "$xvfb_pid" 2>/dev/null
-        for _ in $(seq 50); do kill -0 "$xvfb_pid" 2>/dev/null || break; sleep 0.1; done
-        kill -9 "$xvfb_pid" 2>/dev/null
-    fi
+    e2e_stop "$game_pid"
+    e2e_stop "$xvfb_pid"
     rm -rf "$tmp"
 }
 trap cleanup EXIT
 trap 'echo "e2e: interrupted" >&2; exit 1' INT TERM HUP
 
-# Xvfb picks a free display number itself and writes it once it accepts clients.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$tmp/display" >"$out/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 200); do
-    [ -s "$tmp/display" ] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb exited at start: $(tail -n 5 "$out/xvfb.log")"
-    sleep 0.1
-done
-[ -s "$tmp/display" ] || fail "Xvfb gave no display number within 20s"
-export DISPLAY=:$(head -n 1 "$tmp/display")
+e2e_start_xvfb 1024x768
 log "private display $DISPLAY"
 
 # Standard output goes into a pipe, as in `delve | grep stopping`: the game
@@ -95,52 +81,12 @@ cat <"$tmp/stdout" >"$out/stdout.txt" &
     >"$tmp/stdout" 2>"$out/stderr.txt") &
 game_pid=$!
 
-# Should this script be killed outright, the game and the display go with it.
-(
-    while kill -0 $$ 2>/dev/null; do sleep 1; done
-    kill "$game_pid" "$xvfb_pid"
-) >/dev/null 2>&1 &
-watchdog_pid=$!
-
-alive() {
-    [ -z "$game_status" ] || return 1
-    kill -0 "$game_pid" 2>/dev/null && return 0
-    wait "$game_pid"
-    game_status=$?
-    return 1
-}
+e2e_watchdog "$game_pid" "$xvfb_pid"
 
 # ---- Screenshots and pixels ---------------------------------------------------
 
 win=
 seen="nothing yet"
-
-# Takes a screenshot of the game window into $cur.
-snap() { import -window "$win" "$cur" 2>"$tmp/import.err"; }
-
-# Keeps the current screenshot under a name, for inspection.
-keep() { cp "$cur" "$out/$1.png"; }
-
-# Prints "x y r g b" for each pixel of a region of the current screenshot, in
-# window coordinates.
-pixels() { # x y w h
-    convert "$cur" -alpha off -crop "${3}x${4}+${1}+${2}" +repage -depth 8 txt:- 2>/dev/null |
-        awk -v ox="$1" -v oy="$2" 'NR > 1 {
-            split($1, p, /[,:]/); v = $2; gsub(/[()]/, "", v); split(v, c, ",")
-            print p[1] + ox, p[2] + oy, c[1], c[2], c[3] }'
-}
-
-# The player is the only thing drawn in plain (130,130,130): tiles are tinted
-# warmer, the background is darker and the spinner white. Sets rect to
-# "WxH+X+Y" (its bounding box) and rect_fill to the number of such pixels.
-find_rect() {
-    local r
-    r=$(convert "$cur" -alpha off -fill black +opaque 'rgb(130,130,130)' -fill white -opaque 'rgb(130,130,130)' \
-        -format '%@ %[fx:round(mean*w*h)]' info: 2>/dev/null)
-    rect=${r% *}
-    rect_fill=${r#* }
-    case $rect in 0x0*) rect=none ;; esac
-}
 
 # The brightest pixel of a tile's square, leaving out the player drawn over it:
 # sets tile_r and tile_g. The sprite's lightest texels are pure white, so these
