@@ -16,15 +16,6 @@ using namespace layer;
 
 namespace {
 
-// Quads of one texture gather here until something else is drawn. The buffer
-// is allocated once with the window, so frames allocate nothing; a frame that
-// draws more (zoomed far out) is split into a few submissions.
-constexpr size_t BATCH_QUADS = size_t{1} << 14;
-
-// Positions beyond this are far outside any window; keeping them out of the
-// renderer keeps its float-to-int conversions in range.
-constexpr float MAX_COORDINATE = 16777216.0f;
-
 const LoadedTexture* FindTexture(unsigned int id)
 {
     for (const LoadedTexture& t : L.textures)
@@ -47,22 +38,6 @@ void FillUprightQuads(const LoadedTexture& tex)
 
 bool InDrawableRange(float v) { return v >= -MAX_COORDINATE && v <= MAX_COORDINATE; }
 
-// Where a source rectangle lies in the batch's texture. A negative width
-// mirrors the picture left to right; a negative height mirrors it top to bottom.
-TexCoords SourceCoords(Rectangle source)
-{
-    bool flipX = false;
-    if (source.width < 0) {
-        flipX = true;
-        source.width *= -1;
-    }
-    if (source.height < 0) source.y -= source.height;
-    const float left = source.x / L.batchTextureWidth;
-    const float right = (source.x + source.width) / L.batchTextureWidth;
-    return TexCoords{flipX ? right : left, flipX ? left : right, source.y / L.batchTextureHeight,
-                     (source.y + source.height) / L.batchTextureHeight};
-}
-
 // Adds a quad's corners, counter-clockwise from its top-left, to the batch.
 void AppendQuad(Vector2 topLeft, Vector2 bottomLeft, Vector2 bottomRight, Vector2 topRight, TexCoords t, SDL_Color c,
                 bool upright)
@@ -78,52 +53,11 @@ void AppendQuad(Vector2 topLeft, Vector2 bottomLeft, Vector2 bottomRight, Vector
     ++L.batchQuads;
 }
 
-// Counts a quad filled straight into the frame in the batch, which ends
-// where a batch of stored quads would have; the first one lets SDL draw what
-// it still holds, which lies underneath.
-void BeginDirectQuad()
-{
-    if (L.batchQuads > 0 && !L.batchFilled) FlushBatch();
-    if (L.batchQuads == 0) {
-        SDL_RenderFlush(L.renderer);
-        L.batchFilled = true;
-    }
-}
-void EndDirectQuad()
-{
-    if (++L.batchQuads == BATCH_QUADS) FlushBatch();
-}
-
-// The tiles' case, on the fast path: an unturned quad of positive size well
-// inside the drawable range, drawn straight into the software frame, its
-// texture coordinates kept from the last quad when the source is the same.
-// Returns false, having done nothing, for any other quad.
-bool FillOrdinaryQuad(const LoadedTexture& tex, Rectangle source, Rectangle dest, Vector2 origin, SDL_Color c)
-{
-    const float x0 = dest.x - origin.x, y0 = dest.y - origin.y;
-    const float x1 = x0 + dest.width, y1 = y0 + dest.height;
-    // The bounds also rule out NaN and infinities.
-    if (!(x1 > x0 && y1 > y0 && x0 >= -MAX_COORDINATE && x1 <= MAX_COORDINATE && y0 >= -MAX_COORDINATE &&
-          y1 <= MAX_COORDINATE))
-        return false;
-    if (x1 <= 0.0f || y1 <= 0.0f || x0 >= static_cast<float>(L.width) || y0 >= static_cast<float>(L.height))
-        return true;  // off the window: nothing to draw
-    const float key[4] = {source.x, source.y, source.width, source.height};
-    if (!SameBits(key, L.lastSource)) {
-        std::memcpy(L.lastSource, key, sizeof key);
-        L.lastCoords = SourceCoords(source);
-    }
-    BeginDirectQuad();
-    FillOrdinaryPixels(tex, x0, y0, x1, y1, L.lastCoords, c);
-    EndDirectQuad();
-    return true;
-}
-
-// An unturned quad, the tiles' case. Dropped when it lies off the window, is
-// broken (a corner not finite or absurdly far) or faces away (a negative width
-// or height, but not both); otherwise filled into the software frame at once
-// (no corners stored and read back, and a tint met before costs no arithmetic)
-// or batched. A filled quad still counts in a batch that ends where it would have.
+// Any unturned quad: the ones DrawDirectQuad leaves (mirrored, broken, or
+// for a graphics card's renderer or the plain path). Dropped when it lies off
+// the window, is broken (a corner not finite or absurdly far) or faces away (a
+// negative width or height, but not both); otherwise filled into the software
+// frame at once or batched.
 void DrawUnturnedQuad(Rectangle dest, Vector2 origin, TexCoords t, SDL_Color c)
 {
     const float x0 = dest.x - origin.x, y0 = dest.y - origin.y;
@@ -186,6 +120,22 @@ void DrawTurnedQuad(Rectangle dest, Vector2 origin, float rotation, TexCoords t,
 }  // namespace
 
 namespace layer {
+
+// Where a source rectangle lies in the batch's texture. A negative width
+// mirrors the picture left to right; a negative height mirrors it top to bottom.
+TexCoords SourceCoords(Rectangle source)
+{
+    bool flipX = false;
+    if (source.width < 0) {
+        flipX = true;
+        source.width *= -1;
+    }
+    if (source.height < 0) source.y -= source.height;
+    const float left = source.x / L.batchTextureWidth;
+    const float right = (source.x + source.width) / L.batchTextureWidth;
+    return TexCoords{flipX ? right : left, flipX ? left : right, source.y / L.batchTextureHeight,
+                     (source.y + source.height) / L.batchTextureHeight};
+}
 
 void AllocateBatch()
 {
@@ -255,8 +205,7 @@ void DrawTexturePro(Texture2D texture, Rectangle source, Rectangle dest, Vector2
         L.batchDirect = L.software && L.fastFill && !t->pixels.empty() ? t : nullptr;
         std::fill(std::begin(L.lastSource), std::end(L.lastSource), NAN);
     }
-    if (rotation == 0.0f && L.batchDirect && FillOrdinaryQuad(*L.batchDirect, source, dest, origin, ToSdl(tint)))
-        return;
+    if (rotation == 0.0f && L.batchDirect && DrawDirectQuad(source, dest, origin, ToSdl(tint))) return;
     const TexCoords coords = SourceCoords(source);
     if (rotation == 0.0f) {
         DrawUnturnedQuad(dest, origin, coords, ToSdl(tint));

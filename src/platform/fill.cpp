@@ -66,10 +66,14 @@ Uint32 TintOpaqueTexel(Uint32 texel, SDL_Color tint)
     return 0xFF000000u | (r << 16) | (g << 8) | b;
 }
 
-// Packed key of an opaque tint; 0 never is one, so it marks an empty slot.
+// The four bytes of an opaque tint as one number: never 0, since its alpha
+// is 255, so 0 marks an empty slot.
 Uint32 TintKey(SDL_Color tint)
 {
-    return (Uint32{tint.r} << 24) | (Uint32{tint.g} << 16) | (Uint32{tint.b} << 8) | 0xFF;
+    static_assert(sizeof tint == sizeof(Uint32));
+    Uint32 key;
+    std::memcpy(&key, &tint, sizeof key);
+    return key;
 }
 
 // The texture's texels under an opaque tint, from its tinted copies: made on
@@ -187,10 +191,38 @@ void FillUprightQuad(const LoadedTexture& tex, const UprightQuad& q, SDL_Color t
     if (cols.first < cols.end) FillSpans(tex, rows, cols, tint, cached);
 }
 
-// The pixel work of the fast path, for an ordinary quad (x0 < x1, y0 < y1).
-void FillOrdinaryPixels(const LoadedTexture& tex, float x0, float y0, float x1, float y1, const TexCoords& t,
-                        SDL_Color c)
+void BeginDirectQuad()
 {
+    if (L.batchQuads > 0 && !L.batchFilled) FlushBatch();
+    if (L.batchQuads == 0) {
+        SDL_RenderFlush(L.renderer);
+        L.batchFilled = true;
+    }
+}
+
+void EndDirectQuad()
+{
+    if (++L.batchQuads == BATCH_QUADS) FlushBatch();
+}
+
+bool DrawDirectQuad(Rectangle source, Rectangle dest, Vector2 origin, SDL_Color c)
+{
+    const float x0 = dest.x - origin.x, y0 = dest.y - origin.y;
+    const float x1 = x0 + dest.width, y1 = y0 + dest.height;
+    // The bounds also rule out NaN and infinities.
+    if (!(x1 > x0 && y1 > y0 && x0 >= -MAX_COORDINATE && x1 <= MAX_COORDINATE && y0 >= -MAX_COORDINATE &&
+          y1 <= MAX_COORDINATE))
+        return false;
+    if (x1 <= 0.0f || y1 <= 0.0f || x0 >= static_cast<float>(L.width) || y0 >= static_cast<float>(L.height))
+        return true;  // off the window: nothing to draw
+    const float key[4] = {source.x, source.y, source.width, source.height};
+    if (!SameBits(key, L.lastSource)) {
+        std::memcpy(L.lastSource, key, sizeof key);
+        L.lastCoords = SourceCoords(source);
+    }
+    const TexCoords& t = L.lastCoords;
+    const LoadedTexture& tex = *L.batchDirect;
+    BeginDirectQuad();
     const AxisSpan& rows = RowsOf(y0, y1, t.top, t.bottom, tex.height);
     const int px0 = std::max(0, FirstPixelFrom(x0)), px1 = std::min(L.width, FirstPixelFrom(x1));
     if (px1 - px0 == 1 && rows.end - rows.first == 1) {
@@ -201,10 +233,24 @@ void FillOrdinaryPixels(const LoadedTexture& tex, float x0, float y0, float x1, 
                                         static_cast<size_t>(column)];
         Uint32* out = static_cast<Uint32*>(L.frameSurface->pixels) +
                       static_cast<ptrdiff_t>(rows.first) * (L.frameSurface->pitch / 4) + px0;
-        *out = tex.opaque && c.a == 255 ? TintOpaqueTexel(texel, c) : BlendTexel(texel, c, *out);
+        if (tex.opaque && c.a == 255) {
+            // Neighbours zoomed out mostly share their texel and tint (the
+            // dark rock above all): the last result is kept.
+            const Uint32 tint = TintKey(c);
+            if (texel != L.lastTexel || tint != L.lastTint) {
+                L.lastTexel = texel;
+                L.lastTint = tint;
+                L.lastTinted = TintOpaqueTexel(texel, c);
+            }
+            *out = L.lastTinted;
+        } else {
+            *out = BlendTexel(texel, c, *out);
+        }
     } else if (px0 < px1 && rows.first < rows.end) {
         FillSpans(tex, rows, SpanOf(x0, x1, t.left, t.right, L.width, tex.width), c, true);
     }
+    EndDirectQuad();
+    return true;
 }
 
 void PrepareTinting(LoadedTexture* texture)
@@ -216,7 +262,5 @@ void PrepareTinting(LoadedTexture* texture)
     texture->tinted.assign(TINT_SLOTS * texels, 0);
     texture->tintOfSlot.assign(TINT_SLOTS, 0);
 }
-
-SDL_Color ToSdl(Color c) { return SDL_Color{c.r, c.g, c.b, c.a}; }
 
 }  // namespace layer

@@ -31,10 +31,17 @@ bool SameBits(const float (&a)[N], const float (&b)[N])
 // Fills one unturned quad (any corner order). With `cached` it takes what it
 // can from the quads before; the pixels are the same either way.
 void FillUprightQuad(const LoadedTexture& tex, const UprightQuad& q, SDL_Color tint, bool cached);
-// The fast way for an ordinary quad, x0 < x1 and y0 < y1, in texture
-// coordinates t: the tiles' case.
-void FillOrdinaryPixels(const LoadedTexture& tex, float x0, float y0, float x1, float y1, const TexCoords& t,
-                        SDL_Color c);
+// The tiles' case, on the fast path: an unturned quad of positive size well
+// inside the drawable range, drawn straight into the software frame from the
+// batch's texture (L.batchDirect), its texture coordinates kept from the last
+// quad when the source is the same. Returns false, having done nothing, for
+// any other quad.
+bool DrawDirectQuad(Rectangle source, Rectangle dest, Vector2 origin, SDL_Color tint);
+// Count a quad filled straight into the frame in the batch, which ends where
+// a batch of stored quads would have; the first one lets SDL draw what it
+// still holds, which lies underneath.
+void BeginDirectQuad();
+void EndDirectQuad();
 // Sets up the tinted copies of a texture just made, when it is small and opaque.
 void PrepareTinting(LoadedTexture* texture);
 

@@ -132,6 +132,9 @@ struct Layer {
     bool fastFill = true;           // unturned quads are filled as they come (off: via the batch, for tests)
     AxisSpan lastRows{};            // the rows of the last quad the fill drew
     int lastRowsSize = 0;           // the height of its texture, texels
+    Uint32 lastTexel = 0;           // the last texel tinted for a pixel-sized quad (ARGB8888)
+    Uint32 lastTint = 0;            // the opaque tint it was tinted with, packed; 0 for none yet
+    Uint32 lastTinted = 0;          // the result
     std::vector<int> texelColumns;  // scratch for the software fill, one entry per frame column
 
     uint64_t submissions = 0;  // geometry submissions to the renderer since InitWindow
@@ -151,7 +154,19 @@ extern Layer L;
 // The text of a library's error, or "unknown error" when it gave none.
 const char* Reason(const char* text);
 // The game's colour record as SDL's.
-SDL_Color ToSdl(Color c);
+inline SDL_Color ToSdl(Color c) { return SDL_Color{c.r, c.g, c.b, c.a}; }
+
+// Quads of one texture gather in a batch until something else is drawn. The
+// buffer is allocated once with the window, so frames allocate nothing; a frame
+// that draws more (zoomed far out) is split into a few submissions.
+constexpr size_t BATCH_QUADS = size_t{1} << 14;
+
+// Positions beyond this are far outside any window; keeping them out of the
+// renderer keeps its float-to-int conversions in range.
+constexpr float MAX_COORDINATE = 16777216.0f;
+
+// Where a source rectangle lies in the batch's texture (draw.cpp).
+TexCoords SourceCoords(Rectangle source);
 // Allocates the batch's buffers, once per window (draw.cpp).
 void AllocateBatch();
 // Submits the quads waiting in the batch, if any (draw.cpp). Everything that

@@ -48,13 +48,6 @@ int64_t RowTopPixels(int32_t depth, int row) { return int64_t{WORLDSCALE} * (row
 
 }  // namespace
 
-// The tile's corner in world pixels, sent through WorldPixelsToScreen one
-// coordinate at a time.
-float TileScreenLeft(const GameInstance* g, int column)
-{
-    return static_cast<float>(int64_t{WORLDSCALE} * column) - g->CameraPosition.x;
-}
-
 float TileScreenTop(const GameInstance* g, int32_t depth, int row)
 {
     return static_cast<float>(g->WindowHeight) - (static_cast<float>(RowTopPixels(depth, row)) - g->CameraPosition.y);

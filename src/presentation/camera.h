@@ -6,8 +6,8 @@
 #include <cstdint>
 
 #include "platform/platform.h"
-
-struct GameInstance;
+#include "shell/state.h"
+#include "world/world.h"
 
 // Next camera position (world pixels): `interpolate` of the way from CameraPos
 // to the target (world tiles, scaled by the zoom) plus the pixel offset, kept
@@ -20,9 +20,14 @@ Vector2 WorldPixelsToScreen(const GameInstance* g, Vector2 worldPixels);
 Vector2 ScreenToWorld(const GameInstance* g, Vector2 screen);
 // Top-left window pixel of the tile in `column`, `row` of a chunk holding `depth`.
 Vector2 TileScreenCorner(const GameInstance* g, int32_t depth, int column, int row);
-// The two halves of TileScreenCorner: the window x of a column's left edge,
-// the same for every row, and the window y of a row's top edge, the same for every column.
-float TileScreenLeft(const GameInstance* g, int column);
+// The two halves of TileScreenCorner, each a coordinate of WorldPixelsToScreen:
+// the window x of a column's left edge, the same for every row (inline: the
+// tile drawing asks it once per tile), and the window y of a row's top edge,
+// the same for every column.
+inline float TileScreenLeft(const GameInstance* g, int column)
+{
+    return static_cast<float>(int64_t{WORLDSCALE} * column) - g->CameraPosition.x;
+}
 float TileScreenTop(const GameInstance* g, int32_t depth, int row);
 
 // Tiles of one chunk to visit: rows [rowBegin, rowEnd) upward, and in each row
