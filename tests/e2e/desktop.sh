@@ -124,20 +124,6 @@ tile_g() { # x y side
 tile_is_empty() { local g; g=$(tile_g "$@"); seen="tile at ($1,$2) side $3: green $g"; [ "$g" -le 99 ] && [ "$g" -gt 0 ]; }
 tile_is_solid() { local g; g=$(tile_g "$@"); seen="tile at ($1,$2) side $3: green $g"; [ "$g" -gt 99 ]; }
 
-until_ok() { # seconds description check [args...]
-    local limit=$1 what=$2
-    shift 2
-    local end=$((SECONDS + limit))
-    while :; do
-        alive || fail "the game exited (status $game_status) while waiting for $what"
-        if snap && "$@"; then
-            log "  $what ($seen)"
-            return 0
-        fi
-        [ "$SECONDS" -lt "$end" ] || fail "waited ${limit}s in vain for: $what; last seen: $seen"
-        sleep 0.1
-    done
-}
 
 point() { xdotool mousemove $((wx + $1)) $((wy + $2)); }
 focus() { xdotool windowactivate "$win" 2>/dev/null; xdotool windowfocus "$win" 2>/dev/null; }

@@ -69,3 +69,20 @@ find_rect() {
     rect_fill=${r#* }
     case $rect in 0x0*) rect=none ;; esac
 }
+
+# Takes screenshots until a check passes or the time runs out; the check leaves
+# a description of what it saw in $seen for the failure message.
+until_ok() { # seconds description check [args...]
+    local limit=$1 what=$2
+    shift 2
+    local end=$((SECONDS + limit))
+    while :; do
+        alive || fail "the game exited (status $game_status) while waiting for $what"
+        if snap && "$@"; then
+            log "  $what ($seen)"
+            return 0
+        fi
+        [ "$SECONDS" -lt "$end" ] || fail "waited ${limit}s in vain for: $what; last seen: $seen"
+        sleep 0.05
+    done
+}

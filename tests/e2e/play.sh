@@ -119,22 +119,6 @@ live_spinner_sig() { import -window "$win" -crop 21x21+0+0 -depth 8 rgb:- 2>"$tm
 
 # ---- Waiting ------------------------------------------------------------------
 
-# Takes screenshots until a check passes or the time runs out; the check leaves
-# a description of what it saw in $seen for the failure message.
-until_ok() { # seconds description check [args...]
-    local limit=$1 what=$2
-    shift 2
-    local end=$((SECONDS + limit))
-    while :; do
-        alive || fail "the game exited (status $game_status) while waiting for $what"
-        if snap && "$@"; then
-            log "  $what ($seen)"
-            return 0
-        fi
-        [ "$SECONDS" -lt "$end" ] || fail "waited ${limit}s in vain for: $what; last seen: $seen"
-        sleep 0.05
-    done
-}
 
 # Waits until the game has drawn at least n more frames.
 frames_pass() { # n
