@@ -130,14 +130,7 @@ focus() { xdotool windowactivate "$win" 2>/dev/null; xdotool windowfocus "$win" 
 
 # ---- 1. --scale 2 opens 1280x960 with the player doubled --------------------------
 
-end=$((SECONDS + 30))
-while :; do
-    alive || fail "the game exited (status $game_status) before opening its window"
-    win=$(xdotool search --onlyvisible --name '^hello window$' 2>/dev/null | head -n 1)
-    [ -n "$win" ] && break
-    [ "$SECONDS" -lt "$end" ] || fail "no visible window titled \"hello window\" within 30s"
-    sleep 0.1
-done
+e2e_find_window
 focus
 geometry || fail "cannot read the window's geometry"
 [ "$ww" = 1280 ] && [ "$wh" = 960 ] || fail "--scale 2 opened a ${ww}x${wh} window, expected 1280x960"

@@ -86,3 +86,15 @@ until_ok() { # seconds description check [args...]
         sleep 0.05
     done
 }
+
+# Waits up to 30 s for the game's window; sets win to its id.
+e2e_find_window() {
+    local end=$((SECONDS + 30))
+    while :; do
+        alive || fail "the game exited (status $game_status) before opening its window"
+        win=$(xdotool search --onlyvisible --name '^hello window$' 2>/dev/null | head -n 1)
+        [ -n "$win" ] && break
+        [ "$SECONDS" -lt "$end" ] || fail "no visible window titled \"hello window\" within 30s"
+        sleep 0.1
+    done
+}

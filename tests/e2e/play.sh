@@ -227,14 +227,7 @@ stopping_lines() { grep -c '^stopping!!$' "$out/stdout.txt"; }
 # ---- Play -----------------------------------------------------------------------
 
 log "starting $game in $root"
-end=$((SECONDS + 30))
-while :; do
-    alive || fail "the game exited (status $game_status) before opening its window"
-    win=$(xdotool search --onlyvisible --name '^hello window$' 2>/dev/null | head -n 1)
-    [ -n "$win" ] && break
-    [ "$SECONDS" -lt "$end" ] || fail "no visible window titled \"hello window\" within 30s"
-    sleep 0.1
-done
+e2e_find_window
 
 X= Y= WIDTH= HEIGHT=
 eval "$(xdotool getwindowgeometry --shell "$win")"
