@@ -208,13 +208,7 @@ log "resize: 1400x1000 centred between bars, 320x240 shrunk"
 
 # ---- 7. Escape exits with status 0 -------------------------------------------------
 focus
-xdotool key Escape
-end=$((SECONDS + 15))
-while alive; do
-    [ "$SECONDS" -lt "$end" ] || fail "the game did not exit within 15s of Escape"
-    sleep 0.1
-done
-[ "$game_status" -eq 0 ] || fail "the game exited with status $game_status after Escape"
+e2e_escape_exits
 [ "$(grep -c . "$out/stderr.txt")" = 1 ] || fail "unexpected lines on standard error: $(cat "$out/stderr.txt")"
 odd=$(grep -v -E '^(stopping!!|-?[0-9]+ -?[0-9]+)$' "$out/stdout.txt" | head -n 5)
 [ -z "$odd" ] || fail "unexpected lines on standard output: $odd"

@@ -98,3 +98,14 @@ e2e_find_window() {
         sleep 0.1
     done
 }
+
+# Presses Escape and waits up to 15 s for the game to end with status 0.
+e2e_escape_exits() {
+    xdotool key Escape
+    local end=$((SECONDS + 15))
+    while alive; do
+        [ "$SECONDS" -lt "$end" ] || fail "the game did not exit within 15s of Escape"
+        sleep 0.1
+    done
+    [ "$game_status" -eq 0 ] || fail "the game exited with status $game_status after Escape"
+}

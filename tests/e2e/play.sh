@@ -387,13 +387,7 @@ frames_pass 5
 log "V: $held \"stopping!!\" lines in all, none after letting go"
 
 # 6. Escape closes the game, which exits with status 0.
-xdotool key Escape
-end=$((SECONDS + 15))
-while alive; do
-    [ "$SECONDS" -lt "$end" ] || fail "the game did not exit within 15s of Escape"
-    sleep 0.1
-done
-[ "$game_status" -eq 0 ] || fail "the game exited with status $game_status after Escape"
+e2e_escape_exits
 log "Escape: the game exited with status 0"
 
 # 7. Output: the game writes only its own lines, "stopping!!" and the depth
