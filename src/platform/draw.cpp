@@ -203,7 +203,7 @@ void DrawTexturePro(Texture2D texture, Rectangle source, Rectangle dest, Vector2
         L.batchTextureWidth = static_cast<float>(t->width);
         L.batchTextureHeight = static_cast<float>(t->height);
         L.batchDirect = L.software && L.fastFill && !t->pixels.empty() ? t : nullptr;
-        std::fill(std::begin(L.lastSource), std::end(L.lastSource), NAN);
+        L.lastSource = Rectangle{NAN, NAN, NAN, NAN};
     }
     if (rotation == 0.0f && L.batchDirect && DrawDirectQuad(source, dest, origin, ToSdl(tint))) return;
     const TexCoords coords = SourceCoords(source);

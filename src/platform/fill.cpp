@@ -122,12 +122,13 @@ AxisSpan SpanOf(float e0, float e1, float t0, float t1, int limit, int size)
 // share their rows, so a row of pixel-sized tiles works them out once.
 inline const AxisSpan& RowsOf(float y0, float y1, float v0, float v1, int size)
 {
-    const float key[4] = {y0, y1, v0, v1};
+    // Equal floats give equal spans; a NaN never matches and is worked out afresh.
     AxisSpan& last = L.lastRows;
-    const float held[4] = {last.e0, last.e1, last.t0, last.t1};
-    if (!SameBits(key, held) || size != L.lastRowsSize) {
+    if (!(y0 == last.e0 && y1 == last.e1 && v0 == last.t0 && v1 == last.t1 && size == L.lastRowsSize)) {
         last = SpanOf(y0, y1, v0, v1, L.height, size);
         L.lastRowsSize = size;
+        L.lastRowPixels = static_cast<Uint32*>(L.frameSurface->pixels) +
+                          static_cast<ptrdiff_t>(last.first) * (L.frameSurface->pitch / 4);
     }
     return last;
 }
@@ -215,9 +216,9 @@ bool DrawDirectQuad(Rectangle source, Rectangle dest, Vector2 origin, SDL_Color 
         return false;
     if (x1 <= 0.0f || y1 <= 0.0f || x0 >= static_cast<float>(L.width) || y0 >= static_cast<float>(L.height))
         return true;  // off the window: nothing to draw
-    const float key[4] = {source.x, source.y, source.width, source.height};
-    if (!SameBits(key, L.lastSource)) {
-        std::memcpy(L.lastSource, key, sizeof key);
+    Rectangle& last = L.lastSource;
+    if (!(source.x == last.x && source.y == last.y && source.width == last.width && source.height == last.height)) {
+        last = source;
         L.lastCoords = SourceCoords(source);
     }
     const TexCoords& t = L.lastCoords;
@@ -231,8 +232,7 @@ bool DrawDirectQuad(Rectangle source, Rectangle dest, Vector2 origin, SDL_Color 
         const int column = TexelAt(x0, t.left, step, px0, tex.width);
         const Uint32 texel = tex.pixels[static_cast<size_t>(rows.firstTexel) * static_cast<size_t>(tex.width) +
                                         static_cast<size_t>(column)];
-        Uint32* out = static_cast<Uint32*>(L.frameSurface->pixels) +
-                      static_cast<ptrdiff_t>(rows.first) * (L.frameSurface->pitch / 4) + px0;
+        Uint32* out = L.lastRowPixels + px0;
         if (tex.opaque && c.a == 255) {
             // Neighbours zoomed out mostly share their texel and tint (the
             // dark rock above all): the last result is kept.

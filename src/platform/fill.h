@@ -7,7 +7,6 @@
 #include <SDL.h>
 
 #include <cstddef>
-#include <cstring>
 
 #include "platform/layer.h"
 
@@ -19,14 +18,6 @@ struct UprightQuad {
     float x0, y0, x1, y1;  // the corners drawn first (top-left) and third (bottom-right)
     float u0, v0, u1, v1;  // the texture coordinates at those corners
 };
-
-// True when two runs of floats hold the same bits: what a cache keyed by
-// them needs, cheaper than comparing floats one by one.
-template <size_t N>
-bool SameBits(const float (&a)[N], const float (&b)[N])
-{
-    return std::memcmp(a, b, sizeof a) == 0;
-}
 
 // Fills one unturned quad (any corner order). With `cached` it takes what it
 // can from the quads before; the pixels are the same either way.

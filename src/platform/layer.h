@@ -126,16 +126,16 @@ struct Layer {
     bool batchUpright = true;                    // every quad of the batch is an unturned rectangle
     bool batchFilled = false;                    // the batch's quads went straight into the software frame
     const LoadedTexture* batchDirect = nullptr;  // the batch's texture when its quads go straight into the frame
-    float lastSource[4] = {NAN, NAN, NAN, NAN};  // source rectangle (x, y, width, height) of the last quad
-                                                 // drawn straight into the frame
+    Rectangle lastSource{NAN, NAN, NAN, NAN};    // source rectangle of the last quad drawn straight into the frame
     TexCoords lastCoords{};                      // its texture coordinates
-    bool fastFill = true;           // unturned quads are filled as they come (off: via the batch, for tests)
-    AxisSpan lastRows{};            // the rows of the last quad the fill drew
-    int lastRowsSize = 0;           // the height of its texture, texels
-    Uint32 lastTexel = 0;           // the last texel tinted for a pixel-sized quad (ARGB8888)
-    Uint32 lastTint = 0;            // the opaque tint it was tinted with, packed; 0 for none yet
-    Uint32 lastTinted = 0;          // the result
-    std::vector<int> texelColumns;  // scratch for the software fill, one entry per frame column
+    bool fastFill = true;             // unturned quads are filled as they come (off: via the batch, for tests)
+    AxisSpan lastRows{};              // the rows of the last quad the fill drew
+    int lastRowsSize = 0;             // the height of its texture, texels
+    Uint32* lastRowPixels = nullptr;  // where the first of those rows starts in the software frame
+    Uint32 lastTexel = 0;             // the last texel tinted for a pixel-sized quad (ARGB8888)
+    Uint32 lastTint = 0;              // the opaque tint it was tinted with, packed; 0 for none yet
+    Uint32 lastTinted = 0;            // the result
+    std::vector<int> texelColumns;    // scratch for the software fill, one entry per frame column
 
     uint64_t submissions = 0;  // geometry submissions to the renderer since InitWindow
 
