@@ -64,10 +64,7 @@ struct BinaryTest : testing::Test {
         fs::path out = home / "stdout.txt", err = home / "stderr.txt";
         pid_t pid = fork();
         if (pid == 0) {
-            int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (o < 0 || e < 0 || dup2(o, STDOUT_FILENO) < 0 || dup2(e, STDERR_FILENO) < 0) _exit(126);
-            if (chdir(folder.c_str()) != 0) _exit(126);
+            if (!RedirectInto(out, err, folder)) _exit(126);
             if (videoDriver) {
                 setenv("SDL_VIDEODRIVER", videoDriver, 1);
             } else {  // a machine with no display at all: over ssh, or a text console

@@ -71,10 +71,7 @@ struct DemoBinaryTest : testing::Test {
         argv.push_back(nullptr);
         pid_t pid = fork();
         if (pid == 0) {
-            int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (o < 0 || e < 0 || dup2(o, STDOUT_FILENO) < 0 || dup2(e, STDERR_FILENO) < 0) _exit(126);
-            if (chdir(home.c_str()) != 0) _exit(126);
+            if (!RedirectInto(out, err, home)) _exit(126);
             setenv("SDL_VIDEODRIVER", videoDriver, 1);
             setenv("SDL_RENDER_DRIVER", "software", 1);
             setenv("SDL_AUDIODRIVER", "dummy", 1);

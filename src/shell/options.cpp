@@ -13,6 +13,14 @@ struct OptionEntry {
     bool (*apply)(Options* options, const char* value, std::string* error);
 };
 
+// An option without a value: sets its flag.
+template <bool Options::*FLAG>
+bool SetFlag(Options* options, const char*, std::string*)
+{
+    options->*FLAG = true;
+    return true;
+}
+
 // A demo file name: any non-empty path.
 bool SetPath(std::string* field, const char* value, std::string* error)
 {
@@ -40,23 +48,11 @@ bool SetScale(int* field, const char* value, std::string* error)
 }
 
 const OptionEntry OPTIONS[] = {
-    {"--help", nullptr, "print this help and exit",
-     [](Options* o, const char*, std::string*) {
-         o->help = true;
-         return true;
-     }},
-    {"--version", nullptr, "print the version and exit",
-     [](Options* o, const char*, std::string*) {
-         o->version = true;
-         return true;
-     }},
+    {"--help", nullptr, "print this help and exit", SetFlag<&Options::help>},
+    {"--version", nullptr, "print the version and exit", SetFlag<&Options::version>},
     {"--scale", "N", "open the window at N times 640x480 (N from 1 to 8; default 1)",
      [](Options* o, const char* v, std::string* e) { return SetScale(&o->scale, v, e); }},
-    {"--fullscreen", nullptr, "start fullscreen (F11 or Alt+Enter toggles it)",
-     [](Options* o, const char*, std::string*) {
-         o->fullscreen = true;
-         return true;
-     }},
+    {"--fullscreen", nullptr, "start fullscreen (F11 or Alt+Enter toggles it)", SetFlag<&Options::fullscreen>},
     {"--record", "FILE", "play, and record the session as a demo in FILE (a new file)",
      [](Options* o, const char* v, std::string* e) { return SetPath(&o->record, v, e); }},
     {"--play", "FILE", "replay the demo FILE at 30 frames per second",

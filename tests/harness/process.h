@@ -2,8 +2,10 @@
 // its window is up, and waiting for it to end.
 #pragma once
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -38,6 +40,16 @@ inline bool CatchesSigterm(pid_t pid)
         return (mask >> (SIGTERM - 1)) & 1;
     }
     return false;
+}
+
+// In a child about to run the game: sends its standard output and error into
+// these files (made anew) and moves to `folder`; false when any of it fails.
+inline bool RedirectInto(const std::filesystem::path& out, const std::filesystem::path& err,
+                         const std::filesystem::path& folder)
+{
+    const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    return o >= 0 && e >= 0 && dup2(o, STDOUT_FILENO) >= 0 && dup2(e, STDERR_FILENO) >= 0 && chdir(folder.c_str()) == 0;
 }
 
 // Waits for the process to end; its status as waitpid gives it, or -1 when it
