@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(emscripten chromium nodejs zip unzip)
+packages=(emscripten chromium nodejs zip unzip cmake make libxxhash-dev libstb-dev libgtest-dev)
 missing=()
 for p in "${packages[@]}"; do
   status=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)

@@ -8,8 +8,13 @@
 # (the tiles and the font), and delve_web_tests.js, the window-free unit tests
 # run under node.
 
-# Debian's xxhash header, header-only: the same digest code as the desktop's.
-configure_file(/usr/include/xxhash.h ${CMAKE_BINARY_DIR}/xxhash/xxhash.h COPYONLY)
+# Debian's headers that the program needs, copied out of /usr/include, which
+# as a whole is the desktop's and no place for this compiler to look: xxhash,
+# header-only (the same digest code as the desktop's), and stb (PNG and TrueType).
+configure_file(/usr/include/xxhash.h ${CMAKE_BINARY_DIR}/include/xxhash.h COPYONLY)
+foreach(header stb_image.h stb_image_write.h stb_truetype.h)
+  configure_file(/usr/include/stb/${header} ${CMAKE_BINARY_DIR}/include/stb/${header} COPYONLY)
+endforeach()
 
 file(GLOB WEB_GAME_SOURCES CONFIGURE_DEPENDS
   src/shell/*.cpp src/world/*.cpp src/entities/*.cpp src/presentation/*.cpp)
@@ -19,15 +24,14 @@ list(FILTER WEB_LAYER_SOURCES EXCLUDE REGEX "/backend_sdl[^/]*\\.cpp$")
 
 add_library(delve_core STATIC ${WEB_GAME_SOURCES} ${WEB_LAYER_SOURCES})
 target_include_directories(delve_core PUBLIC src)
-# What this toolchain's C++ library lacks (web/compat/), then Debian's xxhash.
+# What this toolchain's C++ library lacks (web/compat/), then the headers above.
 target_include_directories(delve_core SYSTEM BEFORE PUBLIC ${CMAKE_SOURCE_DIR}/web/compat)
-target_include_directories(delve_core SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/xxhash)
+target_include_directories(delve_core SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/include)
 target_compile_definitions(delve_core PUBLIC
   DELVE_VERSION="${PROJECT_VERSION}" DELVE_DATA_DIR="/" DELVE_DATA_FROM_BINARY="."
   PRIVATE XXH_INLINE_ALL)
-# Extra layer dependencies (the renderer's image and font code) are added by
-# the layer's own list below, where it has any.
-include(${CMAKE_SOURCE_DIR}/web/layer-deps.cmake OPTIONAL)
+# stb's own code is not ours to warn about.
+set_source_files_properties(src/platform/stb.cpp PROPERTIES COMPILE_OPTIONS "-w")
 
 # What the page fetches beside the program: the tiles and the font, as the
 # game looks for them from its working folder.
@@ -39,7 +43,8 @@ foreach(font ${WEB_FONTS})
 endforeach()
 set(WEB_PRELOAD "")
 foreach(f ${WEB_DATA_FILES})
-  list(APPEND WEB_PRELOAD "--preload-file" "${CMAKE_SOURCE_DIR}/${f}@/${f}")
+  # SHELL: keeps each flag with its file (CMake folds repeated options into one).
+  list(APPEND WEB_PRELOAD "SHELL:--preload-file ${CMAKE_SOURCE_DIR}/${f}@/${f}")
 endforeach()
 
 # Common link settings: memory may grow (a frame's buffers are allocated at

@@ -45,6 +45,7 @@ struct WebEvent {
 
 struct WebBackend {
     bool open = false;
+    bool page = false;             // drawing on a page's canvas; false under node
     int width = 0;                 // the frame (and the canvas's own pixels)
     int height = 0;                // pixels
     std::vector<WebEvent> events;  // since the last poll, in order
@@ -52,7 +53,13 @@ struct WebBackend {
     double wheelTravel = 0.0;      // wheel travel not yet a whole notch, in notches
     int screenshots = 0;           // screenshots downloaded, for their names
     int fps = -1;                  // the rate the layer paces to; -1 before the first frame
+    double shownAt = -1e9;         // when a frame last went onto the canvas, page clock, milliseconds
+    bool unshown = false;          // rgba holds a frame the canvas does not show yet
 };
+
+// Unpaced frames go onto the canvas at most this often, milliseconds: a
+// display shows no more, and the copy would cost a timedemo its frame rate.
+constexpr double UNPACED_SHOW_EVERY_MS = 1000.0 / 60.0;
 
 WebBackend gWeb;
 
@@ -70,6 +77,10 @@ EM_JS(int, WebCanvasOpen, (int width, int height), {
     Module.framesShown = 0;
     return 1;
 });
+
+// Whether the program runs in a page; under node (the unit tests) there is
+// none, and the frame is drawn in memory only, like a desktop's dummy driver.
+EM_JS(int, WebHasPage, (void), { return typeof document !== 'undefined' ? 1 : 0; });
 
 EM_JS(void, WebCanvasPresent, (const void* rgba, int width, int height), {
     var image = Module.delveImage;
@@ -268,16 +279,19 @@ void Listen(bool on)
 bool BackendOpen(int frameWidth, int frameHeight, int, bool fullscreen, const char*)
 {
     if (gWeb.open) return true;
-    if (!WebCanvasOpen(frameWidth, frameHeight)) {
+    const bool page = WebHasPage() != 0;
+    if (page && !WebCanvasOpen(frameWidth, frameHeight)) {
         std::fprintf(stderr, "delve: cannot open a window: the page has no canvas to draw on\n");
         return false;
     }
     gWeb = WebBackend{};
     gWeb.open = true;
+    gWeb.page = page;
     gWeb.width = frameWidth;
     gWeb.height = frameHeight;
     gWeb.rgba.assign(static_cast<size_t>(frameWidth) * frameHeight, 0xff000000u);
     gWeb.events.reserve(256);
+    if (!page) return true;
     Listen(true);
     WebFocusCanvas();
     // A page may only go fullscreen on a person's action: asked at start, it
@@ -289,13 +303,13 @@ bool BackendOpen(int frameWidth, int frameHeight, int, bool fullscreen, const ch
 void BackendClose(void)
 {
     if (!gWeb.open) return;
-    Listen(false);
+    if (gWeb.page) Listen(false);
     gWeb = WebBackend{};
 }
 
 void BackendPresent(const uint32_t* pixels, int width, int height)
 {
-    if (!gWeb.open || width != gWeb.width || height != gWeb.height) return;
+    if (!gWeb.open || !gWeb.page || width != gWeb.width || height != gWeb.height) return;
     // 0xAARRGGBB words to the canvas's bytes R, G, B, A (a little-endian word
     // 0xAABBGGRR), opaque.
     const size_t n = static_cast<size_t>(width) * height;
@@ -304,7 +318,18 @@ void BackendPresent(const uint32_t* pixels, int width, int height)
         const uint32_t p = pixels[i];
         out[i] = 0xff000000u | ((p & 0xffu) << 16) | (p & 0xff00u) | ((p >> 16) & 0xffu);
     }
-    WebCanvasPresent(out, width, height);
+    gWeb.unshown = true;
+    const double now = emscripten_get_now();
+    if (gWeb.fps == 0 && now - gWeb.shownAt < UNPACED_SHOW_EVERY_MS) return;
+    gWeb.shownAt = now;
+    WebShowLastFrame();
+}
+
+void WebShowLastFrame(void)
+{
+    if (!gWeb.open || !gWeb.page || !gWeb.unshown) return;
+    gWeb.unshown = false;
+    WebCanvasPresent(gWeb.rgba.data(), gWeb.width, gWeb.height);
 }
 
 // The browser paces the frames (browser_loop.cpp) at the rate the layer asks for here.
@@ -346,12 +371,12 @@ void BackendSetWindowSize(int, int) {}
 
 bool BackendSetFullscreen(bool on)
 {
-    if (WebSetFullscreen(on ? 1 : 0)) return true;
+    if (gWeb.page && WebSetFullscreen(on ? 1 : 0)) return true;
     std::fprintf(stderr, "delve: this browser offers no fullscreen\n");
     return false;
 }
 
-bool BackendIsFullscreen(void) { return WebIsFullscreen() != 0; }
+bool BackendIsFullscreen(void) { return gWeb.page && WebIsFullscreen() != 0; }
 
 bool BackendReadFile(const char* path, std::vector<unsigned char>* bytes, std::string* reason)
 {

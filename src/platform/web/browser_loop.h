@@ -15,5 +15,9 @@ void RunBrowserFrames(BrowserFrame frame, void* arg);
 // The frame rate the layer last paced to (BackendWaitFrame's argument): 0
 // unpaced, -1 before the first frame. Kept by the browser backend.
 int WebTargetFps(void);
+// Puts the last frame presented on the canvas if it is not there yet: unpaced
+// frames are drawn every one but put on the canvas only as often as a display
+// can show them. Kept by the browser backend.
+void WebShowLastFrame(void);
 // Frames run so far by RunBrowserFrames.
 unsigned long BrowserFramesRun(void);
