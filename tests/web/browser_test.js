@@ -151,7 +151,48 @@ async function input(browser, base) {
       `moved ${stopped.movedBefore.toFixed(2)} while held, ${stopped.movedAfter.toFixed(3)} after the blur`);
   }
   await page.screenshot({ path: path.join(pictures, 'play.png') });
+  await screenshotKey(page, g);
+  await fullscreen(page, g);
   await page.close();
+}
+
+// P downloads the frame as a PNG of the frame's size.
+async function screenshotKey(page, g) {
+  const downloads = path.join(scratch, 'downloads');
+  fs.mkdirSync(downloads);
+  const cdp = await page.createCDPSession();
+  await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+  await g.focusCanvas();
+  await page.keyboard.press('KeyP');
+  const file = path.join(downloads, 'screenshot000.png');
+  for (let i = 0; i < 50 && !fs.existsSync(file); i++) await sleep(100);
+  const png = fs.existsSync(file) ? fs.readFileSync(file) : Buffer.alloc(0);
+  const size = png.length >= 24 && png.toString('latin1', 1, 4) === 'PNG' ? [png.readUInt32BE(16), png.readUInt32BE(20)] : null;
+  checks.check('P downloads the frame as a 640x480 PNG', size && size[0] === 640 && size[1] === 480,
+    size ? `${size[0]}x${size[1]}` : 'no PNG downloaded');
+}
+
+// The fullscreen button: the game alone on the screen, at a whole multiple,
+// and the cursor still on the right tile.
+async function fullscreen(page, g) {
+  await page.click('#fullscreen');
+  await sleep(500);
+  const full = await page.evaluate(() => (document.fullscreenElement ? document.fullscreenElement.id : null));
+  const rect = await g.canvasRect();
+  checks.check('the fullscreen button puts the game fullscreen at a whole multiple',
+    full === 'stage' && rect.width % 640 === 0 && rect.width / 640 === rect.height / 480, `${full} ${JSON.stringify(rect)}`);
+  // The nearest solid tile around the player, dug by the right button.
+  const p = await g.probe();
+  const c0 = Math.floor(p.x), t0 = Math.ceil(p.y);
+  const before = await g.tiles(c0 - 6, c0 + 6, t0 - 3, t0 + 8);
+  const solid = Object.keys(before).filter((k) => before[k] === 1).map((k) => k.split(',').map(Number));
+  solid.sort((a, b) => Math.hypot(a[0] - c0, a[1] - t0) - Math.hypot(b[0] - c0, b[1] - t0));
+  if (!checks.check('a solid tile near the player to dig in fullscreen', solid.length > 0)) return;
+  await g.drag('right', [solid[0]]);
+  const changed = probes.changedTiles(before, await g.tiles(c0 - 6, c0 + 6, t0 - 3, t0 + 8));
+  checks.check('in fullscreen the right button empties exactly the tile under the cursor',
+    JSON.stringify(changed) === JSON.stringify([solid[0].join(',')]), `changed ${changed.join(' ')}; wanted ${solid[0]}`);
+  await page.evaluate(() => document.exitFullscreen());
 }
 
 async function timedemo(browser, base, desktop) {
