@@ -104,7 +104,11 @@ void HandleEvent(const SDL_Event& e)
             L.mouseWindowX = e.button.x;
             L.mouseWindowY = e.button.y;
             const int b = ButtonFromSdl(e.button.button);
-            if (b >= 0) L.buttonDown[b] = (e.type == SDL_MOUSEBUTTONDOWN);
+            if (b < 0) break;
+            // A click let go again before the next poll (a touchpad tap)
+            // still counts as held for the frame that reads it.
+            if (e.type == SDL_MOUSEBUTTONDOWN && !L.buttonDown[b]) L.buttonPressed[b] = true;
+            L.buttonDown[b] = (e.type == SDL_MOUSEBUTTONDOWN);
             break;
         }
         default: break;
@@ -117,6 +121,7 @@ void PollInputEvents(void)
 {
     if (!L.open) return;
     std::fill(std::begin(L.keyPressed), std::end(L.keyPressed), false);
+    std::fill(std::begin(L.buttonPressed), std::end(L.buttonPressed), false);
     L.wheel = 0.0f;
     SDL_Event e;
     while (SDL_PollEvent(&e)) HandleEvent(e);
@@ -134,7 +139,9 @@ void PollInputEvents(void)
 bool IsKeyDown(int key)
 {
     if (const InputFrame* played = PlayedInput()) return InputFrameHasKey(played->keysDown, key);
-    return key > 0 && key < KEY_CODE_COUNT && L.keyDown[key];
+    // A key pressed since the poll before counts as held for this frame even
+    // if it was let go again already: a quick tap is never lost.
+    return key > 0 && key < KEY_CODE_COUNT && (L.keyDown[key] || L.keyPressed[key]);
 }
 
 bool IsKeyPressed(int key)
@@ -148,7 +155,7 @@ bool IsMouseButtonDown(int button)
 {
     if (button < 0 || button >= MOUSE_BUTTON_COUNT) return false;
     if (const InputFrame* played = PlayedInput()) return (played->buttonsDown >> button) & 1;
-    return L.buttonDown[button];
+    return L.buttonDown[button] || L.buttonPressed[button];
 }
 
 Vector2 GetMousePosition(void)

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -46,12 +47,69 @@ bool EnvironmentSet(const char* name)
     return value && *value;
 }
 
+bool Headless(const char* driver) { return Named(driver, "dummy") || Named(driver, "offscreen"); }
+
 // Where there is no display and no driver was asked for, SDL falls through to
 // a headless driver and the game would run unseen, forever.
-constexpr const char* NO_DISPLAY =
-    "no display found (DISPLAY and WAYLAND_DISPLAY are not set); to run without one, set SDL_VIDEODRIVER=dummy";
+constexpr const char* HEADLESS_HINT = "to run headless, with no window, set SDL_VIDEODRIVER=dummy";
+const std::string NO_DISPLAY =
+    std::string("no display found (DISPLAY and WAYLAND_DISPLAY are not set); ") + HEADLESS_HINT;
 
-bool Headless(const char* driver) { return Named(driver, "dummy") || Named(driver, "offscreen"); }
+// A closed terminal (SIGHUP) ends the game as a close request does, so a
+// recording is finished and nothing is cut short. SDL itself turns SIGINT and
+// SIGTERM into close requests; this one is ours.
+volatile std::sig_atomic_t gHangUp = 0;
+void OnHangUp(int) { gHangUp = 1; }
+
+// Which display the environment names, for messages: "X display :1".
+std::string DisplayNamed()
+{
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const char* x11 = std::getenv("DISPLAY");
+    std::string named;
+    if (wayland && *wayland) named = std::string("Wayland display ") + wayland;
+    if (x11 && *x11) named += (named.empty() ? "" : " or ") + std::string("X display ") + x11;
+    return named;
+}
+
+// Wayland's library looks for its socket under XDG_RUNTIME_DIR and complains
+// on standard error itself when that is unset: decided here first, so the
+// player reads one line of ours. A socket named by an absolute path needs no
+// such folder.
+bool WaylandReachable()
+{
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return wayland && *wayland && (*wayland == '/' || EnvironmentSet("XDG_RUNTIME_DIR"));
+}
+
+// The largest whole multiple of the frame, up to `asked`, whose window fits
+// the display's usable area (the desktop less its panels). Headless drivers
+// have no screen to fit.
+int ScaleThatFits(int asked, int width, int height)
+{
+    if (Headless(SDL_GetCurrentVideoDriver())) return asked;
+    SDL_Rect usable{};
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0 || usable.w <= 0 || usable.h <= 0) return asked;
+    int scale = asked;
+    while (scale > 1 && (width * scale > usable.w || height * scale > usable.h)) --scale;
+    if (scale != asked)
+        std::fprintf(stderr, "delve: a %dx%d window does not fit the %dx%d screen; using --scale %d (%dx%d)\n",
+                     width * asked, height * asked, usable.w, usable.h, scale, width * scale, height * scale);
+    return scale;
+}
+
+// A window size kept within the display's usable area, for a resize or a
+// restore after fullscreen: a window larger than the screen hides its own
+// title bar and close button.
+void KeepOnScreen(int* w, int* h)
+{
+    if (Headless(SDL_GetCurrentVideoDriver())) return;
+    SDL_Rect usable{};
+    const int display = SDL_GetWindowDisplayIndex(L.window);
+    if (SDL_GetDisplayUsableBounds(display < 0 ? 0 : display, &usable) != 0 || usable.w <= 0 || usable.h <= 0) return;
+    *w = std::min(*w, usable.w);
+    *h = std::min(*h, usable.h);
+}
 
 // Sets up the software frame: a surface in memory with SDL's software renderer drawing into it.
 bool OpenSoftwareFrame(int width, int height)
@@ -194,6 +252,7 @@ void TearDown()
     if (L.ttfStarted) TTF_Quit();
     IMG_Quit();
     SDL_Quit();
+    std::signal(SIGHUP, SIG_DFL);
     L = Layer{};
 }
 
@@ -269,24 +328,33 @@ bool InitWindow(int width, int height, const char* title)
     const bool driverAsked = EnvironmentSet("SDL_VIDEODRIVER");
     if (!driverAsked) {
         const bool x11 = EnvironmentSet("DISPLAY"), wayland = EnvironmentSet("WAYLAND_DISPLAY");
-        if (!x11 && !wayland) return fail(NO_DISPLAY);
-        // Only X: try X alone, so a display that cannot be reached is
-        // reported as such rather than by Wayland's complaints.
-        if (!wayland) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+        if (!x11 && !wayland) return fail(NO_DISPLAY.c_str());
+        if (wayland && !WaylandReachable() && !x11) {
+            const std::string reason = "cannot reach the " + DisplayNamed() +
+                                       ": XDG_RUNTIME_DIR, the folder of its socket, is not set; " + HEADLESS_HINT;
+            return fail(reason.c_str());
+        }
+        // Only X, or a Wayland display that cannot be reached: try X alone,
+        // so a display that cannot be reached is reported as such rather than
+        // by Wayland's complaints.
+        if (!WaylandReachable()) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
     }
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         if (driverAsked) return fail(SDL_GetError());
-        const std::string reason = std::string("cannot reach the display (") + Reason(SDL_GetError()) +
-                                   "); to run without one, set SDL_VIDEODRIVER=dummy";
+        const std::string reason =
+            "cannot reach the " + DisplayNamed() + " (" + Reason(SDL_GetError()) + "); " + HEADLESS_HINT;
         return fail(reason.c_str());
     }
     if (!driverAsked && Headless(SDL_GetCurrentVideoDriver()))
-        return fail("no display could be opened; to run without one, set SDL_VIDEODRIVER=dummy");
+        return fail((std::string("no display could be opened; ") + HEADLESS_HINT).c_str());
+    gHangUp = 0;
+    std::signal(SIGHUP, OnHangUp);
 
     // The window opens at a whole multiple of the frame; the frame itself
     // stays width x height and is scaled only when presented.
-    const long long windowW = static_cast<long long>(width) * gWindowScale;
-    const long long windowH = static_cast<long long>(height) * gWindowScale;
+    const int scale = ScaleThatFits(gWindowScale, width, height);
+    const long long windowW = static_cast<long long>(width) * scale;
+    const long long windowH = static_cast<long long>(height) * scale;
     if (windowW > 16384 || windowH > 16384) return fail("the window would be larger than 16384 pixels");
     const bool fullscreen = (gConfigFlags & FLAG_FULLSCREEN_MODE) != 0;
     Uint32 windowFlags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE;
@@ -312,7 +380,7 @@ bool InitWindow(int width, int height, const char* title)
     return true;
 }
 
-bool WindowShouldClose(void) { return !L.open || L.closeRequested; }
+bool WindowShouldClose(void) { return !L.open || L.closeRequested || gHangUp; }
 
 void CloseWindow(void)
 {
@@ -350,6 +418,7 @@ void EndDrawing(void)
 void SetWindowSize(int width, int height)
 {
     if (!L.open || L.fullscreen || width <= 0 || height <= 0) return;
+    KeepOnScreen(&width, &height);
     SDL_SetWindowSize(L.window, width, height);
     L.barsDirty = true;
 }
@@ -370,6 +439,7 @@ void ToggleFullscreen(void)
             return;
         }
         L.fullscreen = false;
+        KeepOnScreen(&L.windowedWidth, &L.windowedHeight);
         if (L.windowedWidth > 0 && L.windowedHeight > 0) SDL_SetWindowSize(L.window, L.windowedWidth, L.windowedHeight);
     }
     L.barsDirty = true;
