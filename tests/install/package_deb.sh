@@ -15,7 +15,8 @@ echo "package_deb: $deb"
 
 files=$(dpkg-deb -c "$deb" | awk '{ print $NF }') || fail "dpkg-deb cannot list $deb"
 for f in ./usr/bin/delve ./usr/share/delve/resources/tiles.png ./usr/share/applications/delve.desktop \
-         ./usr/share/icons/hicolor/64x64/apps/delve.png; do
+         ./usr/share/icons/hicolor/64x64/apps/delve.png ./usr/share/man/man6/delve.6.gz \
+         ./usr/share/doc/delve/copyright ./usr/share/doc/delve/changelog.gz; do
     grep -qx -- "$f" <<<"$files" || fail "the package lacks $f; it holds:"$'\n'"$files"
 done
 mode=$(dpkg-deb -c "$deb" | awk '$NF == "./usr/bin/delve" { print $1 }')
