@@ -25,7 +25,7 @@ mode=$(dpkg-deb -c "$deb" | awk '$NF == "./usr/bin/delve" { print $1 }')
 [ "$(dpkg-deb -f "$deb" Package)" = delve ] || fail "the package is not named delve"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "package_deb: Depends: $depends"
-for lib in libsdl2-2.0-0 libsdl2-image-2.0-0 libsdl2-ttf-2.0-0; do
+for lib in libsdl2-2.0-0 libsdl2-image-2.0-0 libsdl2-ttf-2.0-0 libxxhash0; do
     grep -Eq "(^|, )$lib( |,|$)" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
 # Development packages are for building, never for playing.
