@@ -13,7 +13,15 @@ build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Builds the game alone, quietly: its output goes to $(BUILD)/run-build.log and
+# is shown in full only when the build fails. The tests, benchmarks and
+# screenshot tool are left to `make test`.
+run: deps
+	@echo "building the game in $(BUILD)/ (log: $(BUILD)/run-build.log)"
+	@mkdir -p $(BUILD)
+	@{ cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo && \
+	   cmake --build $(BUILD) -j $(JOBS) --target delve; } >$(BUILD)/run-build.log 2>&1 || \
+	   { cat $(BUILD)/run-build.log; echo "make run: the build failed (above)" >&2; exit 1; }
 	./$(BUILD)/delve
 
 # `make test` then builds the game and its tests again with AddressSanitizer and

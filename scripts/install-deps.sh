@@ -13,7 +13,7 @@ packages=(
   valgrind
   clang-format
   libxxhash-dev
-  openbox desktop-file-utils dpkg-dev
+  openbox desktop-file-utils dpkg-dev man-db
 )
 
 missing=()

@@ -45,7 +45,11 @@ void LayerMouseButton(int button, bool down, int x, int y)
     if (!L.open) return;
     L.mouseWindowX = x;
     L.mouseWindowY = y;
-    if (button >= 0 && button < MOUSE_BUTTON_COUNT) L.buttonDown[button] = down;
+    if (button < 0 || button >= MOUSE_BUTTON_COUNT) return;
+    // A click let go again before the next poll (a touchpad tap) still
+    // counts as held for the frame that reads it.
+    if (down && !L.buttonDown[button]) L.buttonPressed[button] = true;
+    L.buttonDown[button] = down;
 }
 
 void LayerCursor(int x, int y)
@@ -70,6 +74,7 @@ void PollInputEvents(void)
 {
     if (!L.open) return;
     std::fill(std::begin(L.keyPressed), std::end(L.keyPressed), false);
+    std::fill(std::begin(L.buttonPressed), std::end(L.buttonPressed), false);
     L.wheel = 0.0f;
     BackendPollEvents();
     // The cursor in frame pixels through the window's present view, mapped
@@ -86,7 +91,9 @@ void PollInputEvents(void)
 bool IsKeyDown(int key)
 {
     if (const InputFrame* played = PlayedInput()) return InputFrameHasKey(played->keysDown, key);
-    return key > 0 && key < KEY_CODE_COUNT && L.keyDown[key];
+    // A key pressed since the poll before counts as held for this frame even
+    // if it was let go again already: a quick tap is never lost.
+    return key > 0 && key < KEY_CODE_COUNT && (L.keyDown[key] || L.keyPressed[key]);
 }
 
 bool IsKeyPressed(int key)
@@ -100,7 +107,7 @@ bool IsMouseButtonDown(int button)
 {
     if (button < 0 || button >= MOUSE_BUTTON_COUNT) return false;
     if (const InputFrame* played = PlayedInput()) return (played->buttonsDown >> button) & 1;
-    return L.buttonDown[button];
+    return L.buttonDown[button] || L.buttonPressed[button];
 }
 
 Vector2 GetMousePosition(void)

@@ -80,10 +80,11 @@ struct Layer {
     std::vector<uint32_t> frame;       // the frame being drawn (or the last one shown), 0xAARRGGBB row by row
     bool screenshotRequested = false;  // F12 seen: save the next presented frame
 
-    bool keyDown[KEY_CODE_COUNT] = {};         // by game key code: held at the last poll
-    bool keyPressed[KEY_CODE_COUNT] = {};      // by game key code: went down since the poll before
-    bool buttonDown[MOUSE_BUTTON_COUNT] = {};  // by game button code: held at the last poll
-    int mouseWindowX = 0;                      // cursor, window pixels from the top-left, y downward
+    bool keyDown[KEY_CODE_COUNT] = {};            // by game key code: held at the last poll
+    bool keyPressed[KEY_CODE_COUNT] = {};         // by game key code: went down since the poll before
+    bool buttonDown[MOUSE_BUTTON_COUNT] = {};     // by game button code: held at the last poll
+    bool buttonPressed[MOUSE_BUTTON_COUNT] = {};  // by game button code: went down since the poll before
+    int mouseWindowX = 0;                         // cursor, window pixels from the top-left, y downward
     int mouseWindowY = 0;
     Vector2 mouse = {0.0f, 0.0f};  // the same in frame pixels, as of the last poll
     float wheel = 0.0f;            // wheel notches over the events of the last poll, up positive
