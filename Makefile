@@ -19,7 +19,15 @@ build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Builds the game alone, quietly: its output goes to $(BUILD)/run-build.log and
+# is shown in full only when the build fails. The tests, benchmarks and
+# screenshot tool are left to `make test`.
+run: deps
+	@echo "building the game in $(BUILD)/ (log: $(BUILD)/run-build.log)"
+	@mkdir -p $(BUILD)
+	@{ cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo && \
+	   cmake --build $(BUILD) -j $(JOBS) --target delve; } >$(BUILD)/run-build.log 2>&1 || \
+	   { cat $(BUILD)/run-build.log; echo "make run: the build failed (above)" >&2; exit 1; }
 	./$(BUILD)/delve
 
 # `make test` then builds the game and its tests again with AddressSanitizer and
@@ -33,7 +41,7 @@ ASAN_SOAK_FRAMES ?= 10000
 test: build web
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDELVE_SANITIZE=ON
-	cmake --build $(ASAN_BUILD) -j $(JOBS) --target delve delve_tests delve_alloc_test
+	cmake --build $(ASAN_BUILD) -j $(JOBS) --target delve delve_tests delve_alloc_test delve_renderer_tests
 	cd $(ASAN_BUILD) && DELVE_SOAK_FRAMES=$(ASAN_SOAK_FRAMES) ctest --output-on-failure -j $(JOBS) -LE "e2e|package"
 
 # Then the whole game, frame for frame: the shipped demo played unpaced.

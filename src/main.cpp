@@ -1,4 +1,5 @@
 // delve: dig down through endless tunnels by the light you carry.
+#include <csignal>
 #include <cstdio>
 #include <string>
 
@@ -30,6 +31,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "delve: %s\n", error.c_str());
         return 2;
     }
+    // Debug lines into a pipe whose reader has gone (`delve | head`) must not
+    // end the game: the write fails quietly and the game plays on, and a
+    // recording still ends whole.
+    std::signal(SIGPIPE, SIG_IGN);
     SetWindowScale(options.scale);
     SetConfigFlags(options.fullscreen ? FLAG_FULLSCREEN_MODE : 0);
 

@@ -58,7 +58,9 @@ struct BinaryTest : testing::Test {
     // Starts the copy in `folder` under the given video driver (none, and no
     // display either, when null). When `stop`,
     // sends SIGTERM once the game is up, as a desktop's logout would.
-    GameRun Start(const fs::path& folder, const char* videoDriver, bool stop, std::vector<std::string> args = {})
+    // `env` then sets variables in the child ("" unsets one).
+    GameRun Start(const fs::path& folder, const char* videoDriver, bool stop, std::vector<std::string> args = {},
+                  const std::vector<std::pair<const char*, const char*>>& env = {})
     {
         GameRun run;
         fs::path out = home / "stdout.txt", err = home / "stderr.txt";
@@ -74,6 +76,7 @@ struct BinaryTest : testing::Test {
             }
             setenv("SDL_RENDER_DRIVER", "software", 1);
             setenv("SDL_AUDIODRIVER", "dummy", 1);
+            for (const auto& [name, value] : env) *value ? setenv(name, value, 1) : unsetenv(name);
             std::string program = game.string();
             std::vector<char*> argv{program.data()};
             for (std::string& a : args) argv.push_back(a.data());
@@ -111,12 +114,20 @@ struct BinaryTest : testing::Test {
         fs::copy_file(fs::path(GetApplicationDirectory()) / "resources" / "DejaVuSans.ttf",
                       home / "resources" / "DejaVuSans.ttf");
         if (image) WriteFile(home / "resources" / "tiles.png", *image);
-        ExpectOneWarningAndAClean("delve: cannot load texture 'resources/tiles.png': ");
+        // Missing, it is first said where it was looked for, in order.
+        const std::string search =
+            image ? ""
+                  : "delve: no tile image found; looked for it at, in order: resources/tiles.png, " +
+                        (home / "resources/tiles.png").string() + ", " +
+                        (home / DELVE_DATA_FROM_BINARY / "resources/tiles.png").string() + ", " + DELVE_DATA_DIR +
+                        "/resources/tiles.png\n";
+        ExpectOneWarningAndAClean("delve: cannot load texture 'resources/tiles.png': ", search);
     }
 
     // Runs the game in its folder and checks a clean end with one warning,
-    // which starts `start`, and a quiet standard output.
-    void ExpectOneWarningAndAClean(const std::string& start)
+    // which starts `start` (after the line `first`, when given), and a quiet
+    // standard output.
+    void ExpectOneWarningAndAClean(const std::string& start, const std::string& first = "")
     {
         GameRun run = Start(home, "dummy", true);
         EXPECT_TRUE(run.started) << run.err;
@@ -124,13 +135,21 @@ struct BinaryTest : testing::Test {
         EXPECT_TRUE(WIFEXITED(run.status) && WEXITSTATUS(run.status) == 0) << "status " << run.status << "\n"
                                                                            << run.err;
         EXPECT_EQ(run.out, "");
-        EXPECT_EQ(run.err.rfind(start, 0), 0u) << run.err;
-        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
-        EXPECT_GT(run.err.size(), start.size() + 1) << "the warning gives a reason";
+        std::string err = run.err;
+        if (!first.empty()) {
+            EXPECT_EQ(err.substr(0, first.size()), first);
+            err.erase(0, std::min(err.size(), first.size()));
+        }
+        EXPECT_EQ(err.rfind(start, 0), 0u) << run.err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << run.err;
+        EXPECT_GT(err.size(), start.size() + 1) << "the warning gives a reason";
     }
 };
 
-TEST_F(BinaryTest, MissingTileImageGivesOneWarningAndTheGameStillRunsAndCloses) { ExpectWarnedAndClosed(nullptr); }
+TEST_F(BinaryTest, MissingTileImageNamesEveryPlaceLookedAndTheGameStillRunsAndCloses)
+{
+    ExpectWarnedAndClosed(nullptr);
+}
 
 TEST_F(BinaryTest, EmptyTruncatedOrForeignTileImagesGiveOneWarningEach)
 {
@@ -202,6 +221,29 @@ TEST_F(BinaryTest, NoDisplayAtAllSaysSoAndHowToRunHeadless)
     EXPECT_NE(run.err.find("SDL_VIDEODRIVER=dummy"), std::string::npos) << run.err;
 }
 
+// A display named but not there, and a Wayland display whose socket cannot be
+// found: one line of ours that names the display and how to run headless,
+// and no complaint of the system's libraries before it.
+TEST_F(BinaryTest, ADisplayThatCannotBeReachedIsNamedInOneLine)
+{
+    // An X display number nothing listens on, with no lock file of its own.
+    const std::string x = ":" + std::to_string(700 + getpid() % 200);
+    const struct {
+        std::vector<std::pair<const char*, const char*>> env;
+        std::string names;
+    } cases[] = {
+        {{{"DISPLAY", x.c_str()}}, "X display " + x},
+        {{{"WAYLAND_DISPLAY", "wayland-9"}, {"XDG_RUNTIME_DIR", ""}}, "Wayland display wayland-9"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.names);
+        GameRun run = Start(home, nullptr, false, {}, c.env);
+        ExpectRefusedWindow(run, "cannot reach the " + c.names);
+        EXPECT_NE(run.err.find("to run headless, with no window, set SDL_VIDEODRIVER=dummy"), std::string::npos)
+            << run.err;
+    }
+}
+
 TEST_F(BinaryTest, AHeadlessDriverAskedForByNameStillRuns)
 {
     for (const char* driver : {"dummy", "offscreen"}) {
@@ -231,17 +273,22 @@ TEST_F(BinaryTest, AHeadlessDriverAskedForByNameStillRuns)
 // even where no display could be had, and a mistake is one line and status 2.
 TEST_F(BinaryTest, HelpAndVersionPrintOnStandardOutputAndExitZeroWithoutAWindow)
 {
-    GameRun help = Start(home, nullptr, false, {"--help"});
-    EXPECT_TRUE(WIFEXITED(help.status) && WEXITSTATUS(help.status) == 0) << help.status << help.err;
-    EXPECT_EQ(help.out.rfind("usage: delve [options]\n", 0), 0u) << help.out;
-    for (const char* option : {"--help", "--version", "--scale N", "--fullscreen"})
-        EXPECT_NE(help.out.find(option), std::string::npos) << option;
-    EXPECT_EQ(help.err, "");
-
-    GameRun version = Start(home, nullptr, false, {"--version"});
-    EXPECT_TRUE(WIFEXITED(version.status) && WEXITSTATUS(version.status) == 0) << version.status;
-    EXPECT_EQ(version.out, std::string("delve ") + DELVE_VERSION + "\n");
-    EXPECT_EQ(version.err, "");
+    for (const char* spelling : {"--help", "-h"}) {
+        SCOPED_TRACE(spelling);
+        GameRun help = Start(home, nullptr, false, {spelling});
+        EXPECT_TRUE(WIFEXITED(help.status) && WEXITSTATUS(help.status) == 0) << help.status << help.err;
+        EXPECT_EQ(help.out.rfind("usage: delve [options]\n", 0), 0u) << help.out;
+        for (const char* option : {"--help", "--version", "--scale N", "--fullscreen"})
+            EXPECT_NE(help.out.find(option), std::string::npos) << option;
+        EXPECT_EQ(help.err, "");
+    }
+    for (const char* spelling : {"--version", "-V"}) {
+        SCOPED_TRACE(spelling);
+        GameRun version = Start(home, nullptr, false, {spelling});
+        EXPECT_TRUE(WIFEXITED(version.status) && WEXITSTATUS(version.status) == 0) << version.status;
+        EXPECT_EQ(version.out, std::string("delve ") + DELVE_VERSION + "\n");
+        EXPECT_EQ(version.err, "");
+    }
 }
 
 TEST_F(BinaryTest, AMistakeOnTheCommandLineIsOneLineAndStatusTwoBeforeAnyWindow)

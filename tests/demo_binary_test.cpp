@@ -61,8 +61,10 @@ struct DemoBinaryTest : testing::Test {
 
     // Runs the game with `args` in `home`; `meanwhile` gets its pid while it runs.
     // With `fileLimit`, files it writes cannot grow beyond that many bytes.
+    // With `pipeOut`, standard output goes into that pipe instead of a file.
     GameRun Start(const std::vector<std::string>& args, const char* videoDriver,
-                  const std::function<void(pid_t)>& meanwhile = nullptr, rlim_t fileLimit = 0)
+                  const std::function<void(pid_t)>& meanwhile = nullptr, rlim_t fileLimit = 0,
+                  const int* pipeOut = nullptr)
     {
         GameRun run;
         const fs::path out = home / "stdout.txt", err = home / "stderr.txt";
@@ -72,6 +74,7 @@ struct DemoBinaryTest : testing::Test {
         pid_t pid = fork();
         if (pid == 0) {
             if (!RedirectInto(out, err, home)) _exit(126);
+            if (pipeOut && (dup2(pipeOut[1], STDOUT_FILENO) < 0 || close(pipeOut[0]) != 0)) _exit(126);
             setenv("SDL_VIDEODRIVER", videoDriver, 1);
             setenv("SDL_RENDER_DRIVER", "software", 1);
             setenv("SDL_AUDIODRIVER", "dummy", 1);
@@ -84,6 +87,7 @@ struct DemoBinaryTest : testing::Test {
             _exit(127);
         }
         EXPECT_GT(pid, 0);
+        if (pipeOut) close(pipeOut[1]);
         if (pid <= 0) return run;
         if (meanwhile) meanwhile(pid);
         const auto deadline = std::chrono::steady_clock::now() + RUN_LIMIT;
@@ -262,9 +266,9 @@ std::pair<std::string, std::string> Summary(const std::string& err, const std::s
     return {err.substr(head.size(), frames - head.size()), err.substr(err.size() - 17, 16)};
 }
 
-TEST_F(DemoBinaryTest, ARecordingEndedBySigtermOrSigintIsCompleteAndPlaysToTheSameState)
+TEST_F(DemoBinaryTest, ARecordingEndedBySigtermSigintOrSighupIsCompleteAndPlaysToTheSameState)
 {
-    for (int signal : {SIGTERM, SIGINT}) {
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {  // SIGHUP: the terminal it ran in was closed
         SCOPED_TRACE(strsignal(signal));
         const fs::path demo = home / ("signal" + std::to_string(signal) + ".dem");
         GameRun recorded = Start({"--record", demo.string()}, "dummy", SignalWhenUp(signal));
@@ -278,6 +282,23 @@ TEST_F(DemoBinaryTest, ARecordingEndedBySigtermOrSigintIsCompleteAndPlaysToTheSa
         EXPECT_EQ(played.err, "demo: " + frames + " frames played, state " + state + "\n");
         EXPECT_EQ(played.out, recorded.out);
     }
+}
+
+// `delve | head -n 1` once head has gone: the debug lines have nowhere to go,
+// and the game plays on to the demo's end as if nothing happened. The reader
+// closes before the game writes its first line, so every line meets the
+// closed pipe.
+TEST_F(DemoBinaryTest, APipeClosedByItsReaderDoesNotStopTheGame)
+{
+    ASSERT_NE(ReadFile(fs::path(DELVE_DEMOS_DIR) / "descent.out"), "") << "the demo writes debug lines";
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    GameRun run = Start(
+        {"--timedemo", shipped.string()}, "dummy", [&](pid_t) { close(fds[0]); }, 0, fds);
+    EXPECT_TRUE(run.Exited(0)) << run.status << "\n" << run.err;
+    EXPECT_EQ(run.err.rfind("timedemo: 286 frames in ", 0), 0u) << run.err;
+    const std::string state = ReadFile(fs::path(DELVE_DEMOS_DIR) / "descent.state");
+    EXPECT_NE(run.err.find(", state " + state), std::string::npos) << run.err;
 }
 
 TEST_F(DemoBinaryTest, ARecordingThatCannotBeWrittenSaysSoAndFails)

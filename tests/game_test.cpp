@@ -115,6 +115,13 @@ TEST_F(FrameTest, ZoomKeysTakeEffectInTheFrameTheyArePressed)
     EXPECT_FALSE(SameRgb(zoomed.At(320 + 13, 256 + 29), grey));
     EXPECT_FALSE(SameRgb(zoomed.At(320 + 12, 256 + 30), grey));
 
+    // A tap let go again before the frame reads it still zooms, once.
+    PushKey(KEY_KP_SUBTRACT, true);
+    PushKey(KEY_KP_SUBTRACT, false);
+    Poll();
+    Frames(2);
+    EXPECT_EQ(WORLDSCALE, 16);
+
     WORLDSCALE = 1;
     PushKey(KEY_KP_SUBTRACT, true);
     Poll();

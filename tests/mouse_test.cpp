@@ -45,6 +45,32 @@ TEST_F(MouseTest, RightDigsLeftPlacesAndLeftWinsWhenBothAreHeld)
     EXPECT_EQ(PlayerTile().v, 1);
 }
 
+// A click pressed and let go between two frames (a touchpad tap, a quick
+// click) edits once, and only once.
+TEST_F(MouseTest, AClickShorterThanAFrameDigsOnceAndPlacesOnce)
+{
+    Tile& right = game.world[49]->wd[101][8];  // under window pixel (336..351, 256..271)
+    ASSERT_EQ(PlayerTile().v, 1);
+    ASSERT_EQ(right.v, 1);
+    const auto click = [&](int x, int button) {
+        PushMouseMove(x, 264);
+        PushMouseButton(button, true);
+        PushMouseButton(button, false);
+        Poll();
+        GlobalTick(&game);
+    };
+    click(328, MOUSE_BUTTON_RIGHT);
+    EXPECT_EQ(PlayerTile().v, 0);
+    EXPECT_EQ(right.v, 1);
+    Tick(344, 264, false, false);  // the cursor moves on with no button: nothing more
+    EXPECT_EQ(right.v, 1);
+    click(344, MOUSE_BUTTON_RIGHT);
+    EXPECT_EQ(right.v, 0);
+    click(328, MOUSE_BUTTON_LEFT);
+    EXPECT_EQ(PlayerTile().v, 1);
+    EXPECT_EQ(right.v, 0);
+}
+
 TEST_F(MouseTest, OnlyTheTileUnderTheCursorAtEachTickIsEdited)
 {
     Tile& left = game.world[49]->wd[96][8];

@@ -51,6 +51,11 @@ TEST(OptionsTest, GoodCommandLines)
     Parsed help = Parse({"--help"});
     ASSERT_TRUE(help.ok);
     EXPECT_TRUE(help.options.help);
+    // The one-letter spellings command-line programs answer to.
+    Parsed shortHelp = Parse({"-h"}), shortVersion = Parse({"-V"});
+    ASSERT_TRUE(shortHelp.ok && shortVersion.ok) << shortHelp.error << shortVersion.error;
+    EXPECT_TRUE(shortHelp.options.help && !shortHelp.options.version);
+    EXPECT_TRUE(shortVersion.options.version && !shortVersion.options.help);
 }
 
 TEST(OptionsTest, EachMistakeIsNamedOnOneLine)
@@ -62,7 +67,9 @@ TEST(OptionsTest, EachMistakeIsNamedOnOneLine)
     const Case cases[] = {
         {{"--x"}, "unknown option '--x'"},
         {{"--recordx", "a"}, "unknown option '--recordx'"},
-        {{"-h"}, "unexpected argument '-h'"},
+        {{"-x"}, "unknown option '-x'"},
+        {{"-hV"}, "unexpected argument '-hV'"},
+        {{"-h", "--help"}, "option '--help' given twice"},
         {{"file.dem"}, "unexpected argument 'file.dem'"},
         {{"--record"}, "option '--record' needs a FILE"},
         {{"--play", "--help"}, "option '--play' needs a FILE"},
@@ -129,7 +136,7 @@ TEST(OptionsTest, BadValuesAndUnknownOptionsAreRefusedWithOneLine)
         {{"--fullscreen=yes"}, "takes no value"},
         {{"--version=2"}, "takes no value"},
         {{"--window"}, "unknown option '--window'"},
-        {{"-h"}, "unexpected argument '-h'"},
+        {{"-s", "2"}, "unknown option '-s'"},
         {{"2"}, "unexpected argument '2'"},
     };
     for (const auto& c : cases) {
@@ -144,7 +151,7 @@ TEST(OptionsTest, BadValuesAndUnknownOptionsAreRefusedWithOneLine)
 TEST(OptionsTest, UsageHasALineForEachOption)
 {
     const std::string usage = Usage();
-    for (const char* line : {"\n  --help ", "\n  --version ", "\n  --scale N ", "\n  --fullscreen "})
+    for (const char* line : {"\n  -h, --help ", "\n  -V, --version ", "\n  --scale N ", "\n  --fullscreen "})
         EXPECT_NE(usage.find(line), std::string::npos) << line;
     EXPECT_EQ(usage.back(), '\n');
 }

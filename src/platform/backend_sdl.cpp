@@ -4,7 +4,9 @@
 #include <SDL.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -50,16 +52,78 @@ bool EnvironmentSet(const char* name)
     return value && *value;
 }
 
-// Where there is no display and no driver was asked for, SDL falls through to
-// a headless driver and the game would run unseen, forever.
-constexpr const char* NO_DISPLAY =
-    "no display found (DISPLAY and WAYLAND_DISPLAY are not set); to run without one, set SDL_VIDEODRIVER=dummy";
-
 bool Headless(const char* driver) { return Named(driver, "dummy") || Named(driver, "offscreen"); }
 
-bool Fail(const char* reason)
+// Where there is no display and no driver was asked for, SDL falls through to
+// a headless driver and the game would run unseen, forever.
+constexpr const char* HEADLESS_HINT = "to run headless, with no window, set SDL_VIDEODRIVER=dummy";
+const std::string NO_DISPLAY =
+    std::string("no display found (DISPLAY and WAYLAND_DISPLAY are not set); ") + HEADLESS_HINT;
+
+// A closed terminal (SIGHUP) ends the game as a close request does, so a
+// recording is finished and nothing is cut short. SDL itself turns SIGINT and
+// SIGTERM into close requests; this one is ours.
+volatile std::sig_atomic_t gHangUp = 0;
+void OnHangUp(int) { gHangUp = 1; }
+
+// Which display the environment names, for messages: "X display :1".
+std::string DisplayNamed()
 {
-    std::fprintf(stderr, "delve: cannot open a window: %s\n", Reason(reason));
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const char* x11 = std::getenv("DISPLAY");
+    std::string named;
+    if (wayland && *wayland) named = std::string("Wayland display ") + wayland;
+    if (x11 && *x11) named += (named.empty() ? "" : " or ") + std::string("X display ") + x11;
+    return named;
+}
+
+// Wayland's library looks for its socket under XDG_RUNTIME_DIR and complains
+// on standard error itself when that is unset: decided here first, so the
+// player reads one line of ours. A socket named by an absolute path needs no
+// such folder.
+bool WaylandReachable()
+{
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return wayland && *wayland && (*wayland == '/' || EnvironmentSet("XDG_RUNTIME_DIR"));
+}
+
+// The display's usable area (the desktop less its panels); false where there
+// is none to fit, as under the headless drivers.
+bool UsableArea(int display, SDL_Rect* usable)
+{
+    return !Headless(SDL_GetCurrentVideoDriver()) && SDL_GetDisplayUsableBounds(display, usable) == 0 &&
+           usable->w > 0 && usable->h > 0;
+}
+
+// The largest whole multiple of the frame, up to `asked`, whose window fits
+// the display's usable area.
+int ScaleThatFits(int asked, int width, int height)
+{
+    SDL_Rect usable{};
+    if (!UsableArea(0, &usable)) return asked;
+    int scale = asked;
+    while (scale > 1 && (width * scale > usable.w || height * scale > usable.h)) --scale;
+    if (scale != asked)
+        std::fprintf(stderr, "delve: a %dx%d window does not fit the %dx%d screen; using --scale %d (%dx%d)\n",
+                     width * asked, height * asked, usable.w, usable.h, scale, width * scale, height * scale);
+    return scale;
+}
+
+// A window size kept within the display's usable area, for a resize or a
+// restore after fullscreen: a window larger than the screen hides its own
+// title bar and close button.
+void KeepOnScreen(int* w, int* h)
+{
+    SDL_Rect usable{};
+    const int display = SDL_GetWindowDisplayIndex(gSdl.window);
+    if (!UsableArea(display < 0 ? 0 : display, &usable)) return;
+    *w = std::min(*w, usable.w);
+    *h = std::min(*h, usable.h);
+}
+
+bool Fail(const std::string& reason)
+{
+    std::fprintf(stderr, "delve: cannot open a window: %s\n", Reason(reason.c_str()));
     BackendClose();
     return false;
 }
@@ -137,23 +201,28 @@ bool BackendOpen(int frameWidth, int frameHeight, int scale, bool fullscreen, co
     if (!driverAsked) {
         const bool x11 = EnvironmentSet("DISPLAY"), wayland = EnvironmentSet("WAYLAND_DISPLAY");
         if (!x11 && !wayland) return Fail(NO_DISPLAY);
-        // Only X: try X alone, so a display that cannot be reached is
-        // reported as such rather than by Wayland's complaints.
-        if (!wayland) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+        if (wayland && !WaylandReachable() && !x11)
+            return Fail("cannot reach the " + DisplayNamed() +
+                        ": XDG_RUNTIME_DIR, the folder of its socket, is not set; " + HEADLESS_HINT);
+        // Only X, or a Wayland display that cannot be reached: try X alone,
+        // so a display that cannot be reached is reported as such rather than
+        // by Wayland's complaints.
+        if (!WaylandReachable()) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
     }
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         if (driverAsked) return Fail(SDL_GetError());
-        const std::string reason = std::string("cannot reach the display (") + Reason(SDL_GetError()) +
-                                   "); to run without one, set SDL_VIDEODRIVER=dummy";
-        return Fail(reason.c_str());
+        return Fail("cannot reach the " + DisplayNamed() + " (" + Reason(SDL_GetError()) + "); " + HEADLESS_HINT);
     }
     if (!driverAsked && Headless(SDL_GetCurrentVideoDriver()))
-        return Fail("no display could be opened; to run without one, set SDL_VIDEODRIVER=dummy");
+        return Fail(std::string("no display could be opened; ") + HEADLESS_HINT);
+    gHangUp = 0;
+    std::signal(SIGHUP, OnHangUp);
 
     // The window opens at a whole multiple of the frame; the frame itself
     // stays its size and is scaled only when presented.
-    const long long windowW = static_cast<long long>(frameWidth) * scale;
-    const long long windowH = static_cast<long long>(frameHeight) * scale;
+    const int fits = ScaleThatFits(scale, frameWidth, frameHeight);
+    const long long windowW = static_cast<long long>(frameWidth) * fits;
+    const long long windowH = static_cast<long long>(frameHeight) * fits;
     if (windowW > MAX_WINDOW_SIDE || windowH > MAX_WINDOW_SIDE)
         return Fail("the window would be larger than 16384 pixels");
     Uint32 windowFlags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE;
@@ -172,6 +241,7 @@ void BackendClose(void)
 {
     if (gSdl.window) SDL_DestroyWindow(gSdl.window);
     SDL_Quit();
+    std::signal(SIGHUP, SIG_DFL);
     gSdl = SdlState{};
 }
 
@@ -239,6 +309,7 @@ void BackendWindowSize(int* width, int* height)
 void BackendSetWindowSize(int width, int height)
 {
     if (!gSdl.window || gSdl.fullscreen) return;
+    KeepOnScreen(&width, &height);
     SDL_SetWindowSize(gSdl.window, width, height);
     gSdl.barsDirty = true;
 }
@@ -258,6 +329,7 @@ bool BackendSetFullscreen(bool on)
             std::fprintf(stderr, "delve: cannot leave fullscreen: %s\n", Reason(SDL_GetError()));
             return false;
         }
+        KeepOnScreen(&gSdl.windowedWidth, &gSdl.windowedHeight);
         if (gSdl.windowedWidth > 0 && gSdl.windowedHeight > 0)
             SDL_SetWindowSize(gSdl.window, gSdl.windowedWidth, gSdl.windowedHeight);
     }
@@ -271,36 +343,25 @@ bool BackendIsFullscreen(void) { return gSdl.window && gSdl.fullscreen; }
 bool BackendReadFile(const char* path, std::vector<unsigned char>* bytes, std::string* reason)
 {
     bytes->clear();
-    if (!path || !*path) {
-        *reason = "no file name given";
-        return false;
-    }
     struct stat st;
-    if (stat(path, &st) != 0) {
+    std::FILE* f = nullptr;
+    if (!path || !*path)
+        *reason = "no file name given";
+    else if (stat(path, &st) != 0)
         *reason = std::strerror(errno);
-        return false;
-    }
-    // Opening a pipe or device could block or never end; only plain files hold data.
-    if (!S_ISREG(st.st_mode)) {
+    else if (!S_ISREG(st.st_mode))  // a pipe or a device could block or never end
         *reason = S_ISDIR(st.st_mode) ? "it is a directory" : "it is not a regular file";
-        return false;
-    }
-    if (st.st_size > MAX_DATA_FILE_BYTES) {
+    else if (st.st_size > MAX_DATA_FILE_BYTES)
         *reason = "the file is too large";
-        return false;
-    }
-    std::FILE* f = std::fopen(path, "rb");
-    if (!f) {
+    else if (!(f = std::fopen(path, "rb")))
         *reason = std::strerror(errno);
-        return false;
-    }
+    if (!f) return false;
     bytes->resize(static_cast<size_t>(st.st_size));
-    const size_t got = std::fread(bytes->data(), 1, bytes->size(), f);
-    const bool readError = std::ferror(f) != 0;
+    bytes->resize(std::fread(bytes->data(), 1, bytes->size(), f));
+    const bool ok = !std::ferror(f);
     std::fclose(f);
-    bytes->resize(got);
-    if (readError) *reason = "the file cannot be read";
-    return !readError;
+    if (!ok) *reason = "the file cannot be read";
+    return ok;
 }
 
 std::string BackendApplicationDirectory(void)
@@ -315,6 +376,8 @@ std::string BackendApplicationDirectory(void)
 }
 
 void SdlBarsNeedPainting(void) { gSdl.barsDirty = true; }
+
+bool SdlHungUp(void) { return gHangUp != 0; }
 
 SDL_Window* SdlWindow(void) { return gSdl.window; }
 

@@ -157,4 +157,5 @@ void BackendPollEvents(void)
 {
     SDL_Event e;
     while (SDL_PollEvent(&e)) HandleEvent(e);
+    if (SdlHungUp()) LayerCloseRequested();
 }

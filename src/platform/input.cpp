@@ -1,6 +1,6 @@
 // Input: the backend's events, handed over through backend.h's Layer*
 // calls, turned into the key, button and cursor state that the game reads
-// between two polls.
+// between two polls; and the snapshots of it that demos record and play.
 #include "platform/platform.h"
 
 #include <algorithm>
@@ -9,10 +9,30 @@
 
 #include "platform/backend.h"
 #include "platform/fit.h"
-#include "platform/input_playback.h"
 #include "platform/layer.h"
 
 using namespace layer;
+
+static_assert(INPUT_FRAME_KEY_COUNT <= 32, "the key masks are 32 bits");
+
+namespace {
+
+// While a demo plays, the frame it applied last answers every query.
+bool gPlayback = false;
+InputFrame gPlayed{};
+
+// The frame being played, or null when the queries answer from live input.
+const InputFrame* PlayedInput(void) { return gPlayback ? &gPlayed : nullptr; }
+
+// Whether `key` is one of the frame's keys and its bit is set in `mask`.
+bool InputFrameHasKey(uint32_t mask, int key)
+{
+    for (int i = 0; i < INPUT_FRAME_KEY_COUNT; i++)
+        if (INPUT_FRAME_KEYS[i] == key) return (mask >> i) & 1u;
+    return false;
+}
+
+}  // namespace
 
 void LayerKey(int key, bool down, bool repeat, bool alt)
 {
@@ -45,7 +65,11 @@ void LayerMouseButton(int button, bool down, int x, int y)
     if (!L.open) return;
     L.mouseWindowX = x;
     L.mouseWindowY = y;
-    if (button >= 0 && button < MOUSE_BUTTON_COUNT) L.buttonDown[button] = down;
+    if (button < 0 || button >= MOUSE_BUTTON_COUNT) return;
+    // A click let go again before the next poll (a touchpad tap) still
+    // counts as held for the frame that reads it.
+    if (down && !L.buttonDown[button]) L.buttonPressed[button] = true;
+    L.buttonDown[button] = down;
 }
 
 void LayerCursor(int x, int y)
@@ -70,6 +94,7 @@ void PollInputEvents(void)
 {
     if (!L.open) return;
     std::fill(std::begin(L.keyPressed), std::end(L.keyPressed), false);
+    std::fill(std::begin(L.buttonPressed), std::end(L.buttonPressed), false);
     L.wheel = 0.0f;
     BackendPollEvents();
     // The cursor in frame pixels through the window's present view, mapped
@@ -86,7 +111,9 @@ void PollInputEvents(void)
 bool IsKeyDown(int key)
 {
     if (const InputFrame* played = PlayedInput()) return InputFrameHasKey(played->keysDown, key);
-    return key > 0 && key < KEY_CODE_COUNT && L.keyDown[key];
+    // A key pressed since the poll before counts as held for this frame even
+    // if it was let go again already: a quick tap is never lost.
+    return key > 0 && key < KEY_CODE_COUNT && (L.keyDown[key] || L.keyPressed[key]);
 }
 
 bool IsKeyPressed(int key)
@@ -100,7 +127,7 @@ bool IsMouseButtonDown(int button)
 {
     if (button < 0 || button >= MOUSE_BUTTON_COUNT) return false;
     if (const InputFrame* played = PlayedInput()) return (played->buttonsDown >> button) & 1;
-    return L.buttonDown[button];
+    return L.buttonDown[button] || L.buttonPressed[button];
 }
 
 Vector2 GetMousePosition(void)
@@ -113,4 +140,31 @@ float GetMouseWheelMove(void)
 {
     if (const InputFrame* played = PlayedInput()) return played->wheel;
     return L.wheel;
+}
+
+// Snapshots of the input, which demos record and play back.
+
+InputFrame GetInputFrame(void)
+{
+    InputFrame f{};
+    for (int i = 0; i < INPUT_FRAME_KEY_COUNT; i++) {
+        if (IsKeyDown(INPUT_FRAME_KEYS[i])) f.keysDown |= 1u << i;
+        if (IsKeyPressed(INPUT_FRAME_KEYS[i])) f.keysPressed |= 1u << i;
+    }
+    for (int b = 0; b < 8; b++)
+        if (IsMouseButtonDown(b)) f.buttonsDown |= static_cast<uint8_t>(1u << b);
+    f.mouse = GetMousePosition();
+    f.wheel = GetMouseWheelMove();
+    return f;
+}
+
+void SetInputPlayback(bool on)
+{
+    gPlayback = on;
+    gPlayed = InputFrame{};
+}
+
+void ApplyInputFrame(const InputFrame* frame)
+{
+    if (gPlayback && frame) gPlayed = *frame;
 }

@@ -96,7 +96,7 @@ void SetWindowSize(int width, int height);
 void ToggleFullscreen(void);
 // True while the window is fullscreen.
 bool IsWindowFullscreen(void);
-// True once the window has been asked to close (close button, SIGINT/SIGTERM) or Escape was pressed.
+// True once the window has been asked to close (close button, SIGINT/SIGTERM/SIGHUP) or Escape was pressed.
 bool WindowShouldClose(void);
 // Closes the window; textures still loaded are released with it.
 void CloseWindow(void);
@@ -111,12 +111,14 @@ void PollInputEvents(void);
 
 // ---- Input (state as of the last poll) -------------------------------------
 
-// Key held at the last poll.
+// Key held at the last poll, or pressed since the poll before (a tap shorter
+// than a frame counts as held for one frame).
 bool IsKeyDown(int key);
 // Key held at the last poll and not at the poll before; a key pressed and let
 // go again between two polls also counts, so a quick tap is not lost.
 bool IsKeyPressed(int key);
-// Mouse button held at the last poll.
+// Mouse button held at the last poll, or pressed since the poll before (a
+// click shorter than a frame counts as held for one frame).
 bool IsMouseButtonDown(int button);
 // Cursor position in frame pixels (origin top-left, y downward) at the last
 // poll: the frame pixel shown under the cursor, in whole pixels. Over the bars

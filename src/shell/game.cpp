@@ -1,8 +1,10 @@
 #include "shell/game.h"
 
 #include <cmath>
+#include <cstdio>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "entities/entity.h"
 #include "presentation/camera.h"
@@ -90,20 +92,33 @@ void FreeWorld(GameInstance* game)
     game->player = nullptr;
 }
 
-std::string TileImagePath(void)
+std::vector<std::string> TileImagePlaces(void)
 {
     const std::string local = "resources/tiles.png";
-    if (FileExists(local.c_str())) return local;
-    // Beside the executable (a build folder), then the installed data folder:
-    // first as found from the executable, so an installed tree can be moved,
-    // then where it was installed.
+    // Under the working folder, beside the executable (a build folder), then
+    // the installed data folder: first as found from the executable, so an
+    // installed tree can be moved, then where it was installed.
+    std::vector<std::string> places{local};
     const std::string app = GetApplicationDirectory();
-    std::string candidates[] = {app.empty() ? "" : app + local,
-                                app.empty() ? "" : app + DELVE_DATA_FROM_BINARY + "/" + local,
-                                std::string(DELVE_DATA_DIR) + "/" + local};
-    for (const std::string& path : candidates)
-        if (!path.empty() && FileExists(path.c_str())) return path;
-    return local;  // a missing image is named as the game looks for it
+    if (!app.empty()) {
+        places.push_back(app + local);
+        places.push_back(app + DELVE_DATA_FROM_BINARY + "/" + local);
+    }
+    places.push_back(std::string(DELVE_DATA_DIR) + "/" + local);
+    return places;
+}
+
+std::string TileImagePath(void)
+{
+    const std::vector<std::string> places = TileImagePlaces();
+    for (const std::string& path : places)
+        if (FileExists(path.c_str())) return path;
+    // Nowhere: say where it was looked for, in order, before the layer's own
+    // warning names the first place.
+    std::string looked;
+    for (const std::string& path : places) looked += (looked.empty() ? "" : ", ") + path;
+    std::fprintf(stderr, "delve: no tile image found; looked for it at, in order: %s\n", looked.c_str());
+    return places.front();
 }
 
 bool StartGame(GameInstance* game, FrameLoop* loop)

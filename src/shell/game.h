@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "shell/state.h"
 
@@ -12,8 +13,11 @@
 void SetupWorld(GameInstance* game);
 // Frees what SetupWorld allocated.
 void FreeWorld(GameInstance* game);
-// Where the tile image is: resources/ under the working folder, else beside the
-// executable, else in the installed data folder.
+// Every place the tile image is looked for, in order: resources/ under the
+// working folder, beside the executable, then in the installed data folder.
+std::vector<std::string> TileImagePlaces(void);
+// The first of those places that holds a file; when none does, names them all
+// on standard error and gives the first.
 std::string TileImagePath(void);
 
 // Full start-up: frame rate, world, window, tile texture. False when no window

@@ -7,6 +7,7 @@ namespace {
 
 struct OptionEntry {
     const char* name;   // with its leading dashes
+    const char* alias;  // the one-letter spelling, "-x", or null for none
     const char* value;  // the value's name in the usage, or null for an option without a value
     const char* help;
     // Stores the option; false with a reason when its value will not do.
@@ -48,23 +49,23 @@ bool SetScale(int* field, const char* value, std::string* error)
 }
 
 const OptionEntry OPTIONS[] = {
-    {"--help", nullptr, "print this help and exit", SetFlag<&Options::help>},
-    {"--version", nullptr, "print the version and exit", SetFlag<&Options::version>},
-    {"--scale", "N", "open the window at N times 640x480 (N from 1 to 8; default 1)",
+    {"--help", "-h", nullptr, "print this help and exit", SetFlag<&Options::help>},
+    {"--version", "-V", nullptr, "print the version and exit", SetFlag<&Options::version>},
+    {"--scale", nullptr, "N", "open the window at N times 640x480 (N from 1 to 8; default 1)",
      [](Options* o, const char* v, std::string* e) { return SetScale(&o->scale, v, e); }},
-    {"--fullscreen", nullptr, "start fullscreen (F11 or Alt+Enter toggles it)", SetFlag<&Options::fullscreen>},
-    {"--record", "FILE", "play, and record the session as a demo in FILE (a new file)",
+    {"--fullscreen", nullptr, nullptr, "start fullscreen (F11 or Alt+Enter toggles it)", SetFlag<&Options::fullscreen>},
+    {"--record", nullptr, "FILE", "play, and record the session as a demo in FILE (a new file)",
      [](Options* o, const char* v, std::string* e) { return SetPath(&o->record, v, e); }},
-    {"--play", "FILE", "replay the demo FILE at 30 frames per second",
+    {"--play", nullptr, "FILE", "replay the demo FILE at 30 frames per second",
      [](Options* o, const char* v, std::string* e) { return SetPath(&o->play, v, e); }},
-    {"--timedemo", "FILE", "replay the demo FILE as fast as possible and report the frame rate",
+    {"--timedemo", nullptr, "FILE", "replay the demo FILE as fast as possible and report the frame rate",
      [](Options* o, const char* v, std::string* e) { return SetPath(&o->timedemo, v, e); }},
 };
 
 const OptionEntry* FindOption(const std::string& name)
 {
     for (const OptionEntry& entry : OPTIONS)
-        if (name == entry.name) return &entry;
+        if (name == entry.name || (entry.alias && name == entry.alias)) return &entry;
     return nullptr;
 }
 
@@ -75,12 +76,13 @@ bool ParseOptions(int argc, const char* const* argv, Options* options, std::stri
     bool seen[sizeof OPTIONS / sizeof OPTIONS[0]] = {};
     for (int i = 1; i < argc; i++) {
         const std::string arg = argv[i];
-        if (arg.rfind("--", 0) != 0) {
+        const bool alias = arg.size() == 2 && arg[0] == '-' && arg[1] != '-';
+        if (arg.rfind("--", 0) != 0 && !alias) {
             *error = "unexpected argument '" + arg + "'";
             return false;
         }
-        // Both "--name value" and "--name=value".
-        const size_t equals = arg.find('=');
+        // Both "--name value" and "--name=value"; a one-letter option stands alone.
+        const size_t equals = alias ? std::string::npos : arg.find('=');
         const std::string name = arg.substr(0, equals);
         const OptionEntry* entry = FindOption(name);
         if (!entry) {
@@ -124,7 +126,8 @@ std::string Usage(void)
 {
     std::string text = "usage: delve [options]\n\noptions:\n";
     for (const OptionEntry& entry : OPTIONS) {
-        std::string left = std::string("  ") + entry.name + (entry.value ? std::string(" ") + entry.value : "");
+        std::string left = std::string("  ") + (entry.alias ? std::string(entry.alias) + ", " : "") + entry.name +
+                           (entry.value ? std::string(" ") + entry.value : "");
         if (left.size() < 20)
             left.resize(20, ' ');
         else

@@ -48,6 +48,7 @@ xvfb_pid= wm_pid= game_pid= game_status= watchdog_pid=
 
 cleanup() {
     [ -n "$watchdog_pid" ] && kill "$watchdog_pid" 2>/dev/null
+    [ -n "$game_pid" ] && pkill -P "$game_pid" 2>/dev/null  # the game of a pipeline
     e2e_stop "$game_pid"
     e2e_stop "$wm_pid"
     e2e_stop "$xvfb_pid"
@@ -151,6 +152,14 @@ point 1200 900
 tile_is_solid 704 512 32 || fail "the next tile was dug too: $seen"
 keep 02-dug
 log "dig: the 32x32 tile under the cursor emptied, its neighbour kept"
+#   A click with no time between press and release, as a touchpad tap makes,
+#   digs the next tile just as well, and only that one.
+point 720 528
+xdotool click 3
+until_ok 10 "a zero-length click at (720,528) dug its tile" tile_is_empty 704 512 32
+point 1200 900
+tile_is_solid 736 512 32 || fail "the zero-length click dug the tile after it too: $seen"
+log "dig: a zero-length click emptied its tile"
 
 # ---- 3. Zoom with - and = and the wheel ----------------------------------------
 #   13x30 at 17 pixels per tile, doubled.
@@ -212,5 +221,43 @@ e2e_escape_exits
 [ "$(grep -c . "$out/stderr.txt")" = 1 ] || fail "unexpected lines on standard error: $(cat "$out/stderr.txt")"
 odd=$(grep -v -E '^(stopping!!|-?[0-9]+ -?[0-9]+)$' "$out/stdout.txt" | head -n 5)
 [ -z "$odd" ] || fail "unexpected lines on standard output: $odd"
+log "Escape: status 0"
+
+# ---- 8. --scale 3 on this 1600x1200 screen, recording, into a pipe closed early ----
+#   1920x1440 would not fit: the game takes 2x and says so. Its debug lines go
+#   to `head -n 1`, which leaves after the first; the game plays on and the
+#   recording ends whole.
+game_status=
+(
+    cd "$work" || exit 1
+    env -u SDL_VIDEODRIVER -u SDL_RENDER_DRIVER "$game" --scale 3 --record "$work/piped.dem" 2>"$out/stderr-piped.txt" |
+        head -n 1 >"$out/head.txt"
+    echo "${PIPESTATUS[0]}" >"$out/piped-status.txt"
+) &
+game_pid=$!
+e2e_find_window
+focus
+until_ok 30 "--scale 3 on a 1600x1200 screen: 1280x960" player_at 24 56 640 512 2 1280 960
+grep -qx 'delve: a 1920x1440 window does not fit the 1600x1200 screen; using --scale 2 (1280x960)' \
+    "$out/stderr-piped.txt" || fail "no line naming the scale used: $(cat "$out/stderr-piped.txt")"
+xdotool keydown v
+end=$((SECONDS + 15))
+until [ -s "$out/head.txt" ] && ! pgrep -x head -P "$game_pid" >/dev/null; do
+    [ "$SECONDS" -lt "$end" ] || { xdotool keyup v; fail "head read no line within 15s"; }
+    sleep 0.1
+done
+sleep 0.5  # more debug lines meet the closed pipe
+xdotool keyup v
+alive || fail "the game ended when its pipe closed (status $(cat "$out/piped-status.txt" 2>/dev/null))"
+e2e_escape_exits
+[ "$(cat "$out/piped-status.txt")" = 0 ] || fail "the piped game exited with status $(cat "$out/piped-status.txt")"
+[ "$(cat "$out/head.txt")" = "stopping!!" ] || fail "head read: $(cat "$out/head.txt")"
+summary=$(grep '^demo: ' "$out/stderr-piped.txt") || fail "no recording summary: $(cat "$out/stderr-piped.txt")"
+played=$(SDL_VIDEODRIVER=dummy "$game" --timedemo "$work/piped.dem" 2>&1 >/dev/null)
+[ "$(cut -d' ' -f2 <<<"$summary")" = "$(cut -d' ' -f2 <<<"$played")" ] &&
+    [ "${summary##*state }" = "${played##*state }" ] ||
+    fail "the recording does not play back whole: recorded '$summary', played '$played'"
+log "--scale 3: 2x with a line saying so; a closed pipe left the game and its recording whole ($summary)"
+
 rm -f "$cur"
 log "passed in $((SECONDS - started))s; screenshots in $out"
