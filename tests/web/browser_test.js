@@ -219,6 +219,25 @@ async function timedemo(browser, base, desktop) {
   await page.close();
 }
 
+// ?play= replays the demo at the game's pace: the same end, in about its
+// frames' time at 30 a second, never faster.
+async function play(browser, base) {
+  const { page } = await openGame(browser, base + '?play=demos/' + path.basename(demo) + '.dem',
+    { width: 1000, height: 800 });
+  await page.waitForFunction('window.delve && delve.firstFrameMs !== null', { timeout: 10000 });
+  const t0 = Date.now();
+  await page.waitForFunction('delve.state === "over" || delve.state === "failed"', { timeout: 60000 });
+  const seconds = (Date.now() - t0) / 1000;
+  const line = await page.evaluate(() => document.getElementById('status').textContent);
+  const m = /^demo: (\d+) frames played, state ([0-9a-f]{16})$/.exec(line);
+  const expected = fs.readFileSync(demo + '.state', 'utf8').trim();
+  checks.check('?play= ends the shipped demo in its recorded state', m !== null && m[2] === expected, line);
+  const paced = m ? Number(m[1]) / 30 : 0;
+  checks.check('?play= runs at 30 frames per second, never faster', m !== null && seconds >= paced * 0.97,
+    `${m ? m[1] : '?'} frames in ${seconds.toFixed(2)} s`);
+  await page.close();
+}
+
 async function failures(browser, base) {
   // The same page with its data package missing.
   const bare = path.join(scratch, 'bare');
@@ -259,6 +278,7 @@ async function main() {
     await firstFrame(browser, base, desktop);
     await input(browser, base);
     await timedemo(browser, base, desktop);
+    await play(browser, base);
     await failures(browser, base);
   } finally {
     await browser.close();
