@@ -181,11 +181,15 @@ async function fullscreen(page, g) {
   const rect = await g.canvasRect();
   checks.check('the fullscreen button puts the game fullscreen at a whole multiple',
     full === 'stage' && rect.width % 640 === 0 && rect.width / 640 === rect.height / 480, `${full} ${JSON.stringify(rect)}`);
-  // The nearest solid tile around the player, dug by the right button.
+  // The nearest solid tile around the player, dug by the right button; not
+  // one in the player's own columns, whose loss could drop the player, and the
+  // view with it, under the held button.
+  await sleep(1000);
   const p = await g.probe();
   const c0 = Math.floor(p.x), t0 = Math.ceil(p.y);
   const before = await g.tiles(c0 - 6, c0 + 6, t0 - 3, t0 + 8);
-  const solid = Object.keys(before).filter((k) => before[k] === 1).map((k) => k.split(',').map(Number));
+  const solid = Object.keys(before).filter((k) => before[k] === 1).map((k) => k.split(',').map(Number))
+    .filter(([c]) => Math.abs(c - c0) > 1);
   solid.sort((a, b) => Math.hypot(a[0] - c0, a[1] - t0) - Math.hypot(b[0] - c0, b[1] - t0));
   if (!checks.check('a solid tile near the player to dig in fullscreen', solid.length > 0)) return;
   await g.drag('right', [solid[0]]);
