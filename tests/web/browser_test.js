@@ -10,7 +10,7 @@
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
-const { execFileSync } = require('child_process');
+const { execFileSync, spawnSync } = require('child_process');
 const puppeteer = require('puppeteer-core');
 const { serve } = require('../../web/serve.js');
 const { Checks, withTimeout, sleep } = require('./checks.js');
@@ -32,13 +32,27 @@ const pictures = path.resolve('web-test');
 fs.mkdirSync(pictures, { recursive: true });
 
 // The desktop's side: its first frame, and its timedemo of the shipped demo.
+// Timedemos are run this many times on each side, and the fastest run of
+// each compared: the machine may be shared, and a busy moment slows one run.
+const TIMEDEMO_RUNS = 3;
+
+// The fastest of several parsed timedemo lines, or null when one is missing.
+function fastest(runs) {
+  return runs.some((r) => r === null) ? null : runs.reduce((a, b) => (b.fps > a.fps ? b : a));
+}
+
+// The desktop's side: its first frame, and its timedemos of the shipped demo.
 function desktopRuns() {
   const first = path.join(scratch, 'desktop-first.png');
   execFileSync(firstFrameTool, [first], { cwd: path.dirname(desktopGame), stdio: ['ignore', 'ignore', 'inherit'] });
-  const run = require('child_process').spawnSync(desktopGame, ['--timedemo', demo + '.dem'],
-    { cwd: path.dirname(desktopGame), encoding: 'utf8' });
-  const line = run.stderr.trim().split('\n').pop();
-  return { firstPng: fs.readFileSync(first), timedemo: probes.parseTimedemo(line), line };
+  const lines = [];
+  for (let i = 0; i < TIMEDEMO_RUNS; i++) {
+    const run = spawnSync(desktopGame, ['--timedemo', demo + '.dem'], { cwd: path.dirname(desktopGame), encoding: 'utf8' });
+    lines.push(run.stderr.trim().split('\n').pop());
+  }
+  const runs = lines.map(probes.parseTimedemo);
+  const same = runs.every((r) => r !== null && r.state === runs[0].state);
+  return { firstPng: fs.readFileSync(first), timedemo: same ? fastest(runs) : null, line: lines.join('; ') };
 }
 
 async function openGame(browser, url, viewport) {
@@ -200,27 +214,35 @@ async function fullscreen(page, g) {
 }
 
 async function timedemo(browser, base, desktop) {
-  const { page, log } = await openGame(browser, base + '?timedemo=demos/' + path.basename(demo) + '.dem',
-    { width: 1400, height: 1100 });
-  await page.waitForFunction('window.delve && (delve.state === "over" || delve.state === "failed")', { timeout: 120000 });
-  const line = await page.evaluate(() => document.getElementById('status').textContent);
-  const web = probes.parseTimedemo(line);
   const expected = fs.readFileSync(demo + '.state', 'utf8').trim();
-  checks.check('the timedemo line is shown on the page and in the console',
-    web !== null && log.some((m) => m.text === line), line);
-  checks.check('the browser ends the shipped demo in the desktop build\'s state digest',
-    web !== null && desktop.timedemo !== null && web.state === desktop.timedemo.state && web.state === expected,
-    `browser ${web && web.state}, desktop ${desktop.timedemo && desktop.timedemo.state}, recorded ${expected}`);
-  // The debug lines are the game's standard output, a console line each.
-  const out = log.filter((m) => m.type === 'log' && m.text !== line).map((m) => m.text);
-  const recorded = fs.readFileSync(demo + '.out', 'utf8').split('\n').filter((l) => l !== '');
-  checks.check('the debug lines reach the console as the desktop writes them, one per line',
-    JSON.stringify(out) === JSON.stringify(recorded), `${out.length} lines, recorded ${recorded.length}`);
+  const runs = [];
+  for (let i = 0; i < TIMEDEMO_RUNS; i++) {
+    const { page, log } = await openGame(browser, base + '?timedemo=demos/' + path.basename(demo) + '.dem',
+      { width: 1400, height: 1100 });
+    await page.waitForFunction('window.delve && (delve.state === "over" || delve.state === "failed")',
+      { timeout: 120000 });
+    const line = await page.evaluate(() => document.getElementById('status').textContent);
+    const web = probes.parseTimedemo(line);
+    runs.push(web);
+    await page.close();
+    if (i > 0) continue;
+    checks.check('the timedemo line is shown on the page and in the console',
+      web !== null && log.some((m) => m.text === line), line);
+    // The debug lines are the game's standard output, a console line each.
+    const out = log.filter((m) => m.type === 'log' && m.text !== line).map((m) => m.text);
+    const recorded = fs.readFileSync(demo + '.out', 'utf8').split('\n').filter((l) => l !== '');
+    checks.check('the debug lines reach the console as the desktop writes them, one per line',
+      JSON.stringify(out) === JSON.stringify(recorded), `${out.length} lines, recorded ${recorded.length}`);
+  }
+  const states = runs.map((r) => (r ? r.state : null));
+  checks.check('the browser ends the shipped demo in the desktop build\'s state digest, every run',
+    desktop.timedemo !== null && states.every((s) => s === desktop.timedemo.state && s === expected),
+    `browser ${states.join(' ')}, desktop ${desktop.timedemo && desktop.timedemo.state}, recorded ${expected}`);
+  const web = fastest(runs);
   if (web && desktop.timedemo) {
-    checks.figure('timedemo frames per second, browser / desktop',
+    checks.figure(`timedemo frames per second, browser / desktop (fastest of ${TIMEDEMO_RUNS})`,
       `${web.fps.toFixed(1)} / ${desktop.timedemo.fps.toFixed(1)} = ${(web.fps / desktop.timedemo.fps).toFixed(2)}`);
   }
-  await page.close();
 }
 
 // ?play= replays the demo at the game's pace: the same end, in about its
@@ -270,7 +292,7 @@ async function failures(browser, base) {
 
 async function main() {
   const desktop = desktopRuns();
-  checks.check('the desktop build ran the shipped demo', desktop.timedemo !== null, desktop.line);
+  checks.check('the desktop build ran the shipped demo, the same every run', desktop.timedemo !== null, desktop.line);
   const server = await serve(webBuild, 0);
   const base = `http://127.0.0.1:${server.address().port}/`;
   const browser = await puppeteer.launch({
