@@ -40,16 +40,10 @@ file(GLOB WEB_BACKEND_SOURCES CONFIGURE_DEPENDS src/platform/web/*.cpp)
 add_library(delve_web_backend OBJECT ${WEB_BACKEND_SOURCES})
 target_include_directories(delve_web_backend PUBLIC src)
 
-# What the page fetches beside the program: the tiles and the font, as the
-# game looks for them from its working folder.
-set(WEB_DATA_FILES resources/tiles.png)
-file(GLOB WEB_FONTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.ttf)
-foreach(font ${WEB_FONTS})
-  file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR} ${font})
-  list(APPEND WEB_DATA_FILES ${rel})
-endforeach()
+# What the page fetches beside the program (delve.data): the game's data
+# files, where the game looks for them from its working folder.
 set(WEB_PRELOAD "")
-foreach(f ${WEB_DATA_FILES})
+foreach(f ${DELVE_DATA_FILES})
   # SHELL: keeps each flag with its file (CMake folds repeated options into one).
   list(APPEND WEB_PRELOAD "SHELL:--preload-file ${CMAKE_SOURCE_DIR}/${f}@/${f}")
 endforeach()
@@ -63,7 +57,7 @@ target_link_libraries(delve PRIVATE delve_web_backend delve_core)
 target_link_options(delve PRIVATE ${WEB_LINK} ${WEB_PRELOAD} -sEXIT_RUNTIME=0
   -sENVIRONMENT=web -sEXPORTED_RUNTIME_METHODS=FS -sEXPORTED_FUNCTIONS=_main,_malloc,_free)
 set_target_properties(delve PROPERTIES SUFFIX ".js")
-list(TRANSFORM WEB_DATA_FILES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE WEB_DATA_PATHS)
+list(TRANSFORM DELVE_DATA_FILES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE WEB_DATA_PATHS)
 set_property(TARGET delve APPEND PROPERTY LINK_DEPENDS ${WEB_DATA_PATHS})
 
 # The page, and the shipped demos to try with ?play=demos/NAME.dem or ?timedemo=.
