@@ -189,9 +189,20 @@ async function screenshotKey(page, g) {
 // The fullscreen button: the game alone on the screen, at a whole multiple,
 // and the cursor still on the right tile.
 async function fullscreen(page, g) {
+  // F11, where the browser passes it on, toggles the game's own fullscreen.
+  const fullscreenId = () => page.evaluate(() => (document.fullscreenElement ? document.fullscreenElement.id : null));
+  await g.focusCanvas();
+  await page.keyboard.press('F11');
+  await sleep(300);
+  const byKey = await fullscreenId();
+  await page.keyboard.press('F11');
+  await sleep(300);
+  const leftByKey = await fullscreenId();
+  checks.check('F11 puts the game fullscreen and back', byKey === 'stage' && leftByKey === null, `${byKey}, then ${leftByKey}`);
+
   await page.click('#fullscreen');
   await sleep(500);
-  const full = await page.evaluate(() => (document.fullscreenElement ? document.fullscreenElement.id : null));
+  const full = await fullscreenId();
   const rect = await g.canvasRect();
   checks.check('the fullscreen button puts the game fullscreen at a whole multiple',
     full === 'stage' && rect.width % 640 === 0 && rect.width / 640 === rect.height / 480, `${full} ${JSON.stringify(rect)}`);
