@@ -22,6 +22,13 @@ bool InputFrameHasKey(uint32_t mask, int key)
     return false;
 }
 
+bool InputFrameCarries(int key)
+{
+    for (int k : INPUT_FRAME_KEYS)
+        if (k == key) return true;
+    return false;
+}
+
 InputFrame GetInputFrame(void)
 {
     InputFrame f{};

@@ -8,3 +8,5 @@
 const InputFrame* PlayedInput(void);
 // Whether `key` is one of the frame's keys and its bit is set in `mask`.
 bool InputFrameHasKey(uint32_t mask, int key);
+// Whether `key` is one of the keys a frame carries (INPUT_FRAME_KEYS).
+bool InputFrameCarries(int key);

@@ -182,4 +182,33 @@ void ReleaseTextCaches();
 // folder and names it on standard error, or says there why it cannot (image.cpp).
 void SaveNumberedScreenshot();
 
+// ---- Pause, gamepad and the window's place (pause.cpp, gamepad.cpp, placement.cpp)
+
+// Shows the frame again as it was last presented (window.cpp).
+void PresentFrame();
+// Around every poll's events: a paused game's slow poll, and the repaints and
+// screenshots it answers itself.
+void BeforePoll();
+void AfterPoll();
+// Drops the kept frame and ends event waiting, as the window closes.
+void ForgetKeptFrame();
+// Starts the gamepads' part of SDL; pads already plugged in are announced as
+// the first events. Without it the game simply has no gamepad.
+void OpenGamepads();
+// Closes the pads and their part of SDL, before SDL shuts down.
+void CloseGamepads();
+// Every event a poll takes: the pads come and go, and the mouse takes the cursor back.
+void GamepadEvent(const SDL_Event& e);
+// After a poll's events: the pads' buttons and sticks into the key, button and cursor state.
+void ReadGamepads();
+// True while a pad holds the key or mouse button.
+bool PadHoldsKey(int key);
+bool PadHoldsButton(int button);
+// The placement SetWindowPlacement asked for, kept on a screen, when it was
+// asked for; SDL's video is running.
+bool PlacementToOpen(WindowPlacement* placement);
+// Notes where the window is now, as the place to return to: at opening and
+// before going fullscreen.
+void NoteWindowedPlace();
+
 }  // namespace layer

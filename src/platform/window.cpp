@@ -242,6 +242,8 @@ void PresentRendered()
 // Releases whatever the window holds and forgets all per-window state.
 void TearDown()
 {
+    CloseGamepads();
+    ForgetKeptFrame();
     ReleaseTextCaches();
     for (LoadedTexture& t : L.textures) SDL_DestroyTexture(t.texture);
     L.textures.clear();
@@ -350,17 +352,22 @@ bool InitWindow(int width, int height, const char* title)
     gHangUp = 0;
     std::signal(SIGHUP, OnHangUp);
 
-    // The window opens at a whole multiple of the frame; the frame itself
-    // stays width x height and is scaled only when presented.
-    const int scale = ScaleThatFits(gWindowScale, width, height);
-    const long long windowW = static_cast<long long>(width) * scale;
-    const long long windowH = static_cast<long long>(height) * scale;
+    // The window opens at a whole multiple of the frame, or where the player
+    // left it last time; the frame itself stays width x height and is scaled
+    // only when presented.
+    WindowPlacement placed{};
+    const bool restored = PlacementToOpen(&placed);
+    const int scale = restored ? 1 : ScaleThatFits(gWindowScale, width, height);
+    const long long windowW = restored ? placed.width : static_cast<long long>(width) * scale;
+    const long long windowH = restored ? placed.height : static_cast<long long>(height) * scale;
     if (windowW > 16384 || windowH > 16384) return fail("the window would be larger than 16384 pixels");
-    const bool fullscreen = (gConfigFlags & FLAG_FULLSCREEN_MODE) != 0;
+    const bool fullscreen = (gConfigFlags & FLAG_FULLSCREEN_MODE) != 0 || (restored && placed.fullscreen);
     Uint32 windowFlags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE;
     if (fullscreen) windowFlags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-    L.window = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                static_cast<int>(windowW), static_cast<int>(windowH), windowFlags);
+    const int windowX = restored && placed.positioned ? placed.x : static_cast<int>(SDL_WINDOWPOS_CENTERED);
+    const int windowY = restored && placed.positioned ? placed.y : static_cast<int>(SDL_WINDOWPOS_CENTERED);
+    L.window = SDL_CreateWindow(title ? title : "", windowX, windowY, static_cast<int>(windowW),
+                                static_cast<int>(windowH), windowFlags);
     if (!L.window) return fail(SDL_GetError());
     if (!OpenRenderer(width, height)) return fail(SDL_GetError());
     SDL_SetRenderDrawBlendMode(L.renderer, SDL_BLENDMODE_BLEND);
@@ -376,6 +383,8 @@ bool InitWindow(int width, int height, const char* title)
     L.texelColumns.resize(static_cast<size_t>(width));
     AllocateBatch();
     L.open = true;
+    NoteWindowedPlace();
+    OpenGamepads();
     ResetFrameSchedule();
     return true;
 }
@@ -428,6 +437,7 @@ void ToggleFullscreen(void)
     if (!L.open) return;
     if (!L.fullscreen) {
         SDL_GetWindowSize(L.window, &L.windowedWidth, &L.windowedHeight);
+        NoteWindowedPlace();
         if (SDL_SetWindowFullscreen(L.window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
             std::fprintf(stderr, "delve: cannot go fullscreen: %s\n", Reason(SDL_GetError()));
             return;
@@ -446,3 +456,16 @@ void ToggleFullscreen(void)
 }
 
 bool IsWindowFullscreen(void) { return L.open && L.fullscreen; }
+
+namespace layer {
+
+void PresentFrame()
+{
+    if (!L.open) return;
+    if (L.software)
+        PresentSoftware();
+    else
+        PresentRendered();
+}
+
+}  // namespace layer
