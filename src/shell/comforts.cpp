@@ -1,20 +1,21 @@
 #include "shell/comforts.h"
 
 #include "platform/platform.h"
+#include "shell/state.h"
 
 namespace {
 
 constexpr Color PANEL{0, 0, 0, 200};             // the controls' panel: dark, the game still showing through
 constexpr Color PANEL_TEXT{230, 230, 230, 255};  // its text
 constexpr Color PANEL_HEADING{255, 205, 120, 255};
-constexpr int PANEL_X = 20, PANEL_Y = 16, PANEL_W = 600, PANEL_H = 448;  // frame pixels
+constexpr int PANEL_X = 20, PANEL_Y = 48, PANEL_W = 600, PANEL_H = 424;  // frame pixels, below the paused line
 constexpr int TEXT_SIZE = 14;    // pixels high: readable in a 640x480 frame shown at 1x
-constexpr int LINE_HEIGHT = 18;  // pixels between two lines of the panel
+constexpr int LINE_HEIGHT = 17;  // pixels between two lines of the panel
 constexpr int KEY_COLUMN = 36, WHAT_COLUMN = 186, PAD_COLUMN = 436;  // the panel's columns, frame x
 
 constexpr Color PAUSED_BAND{0, 0, 0, 160};
 constexpr Color PAUSED_TEXT{255, 255, 255, 255};
-constexpr int PAUSED_BAND_Y = 214, PAUSED_BAND_H = 52, PAUSED_TEXT_SIZE = 24;
+constexpr int PAUSED_BAND_H = 40, PAUSED_TEXT_SIZE = 24;  // a band across the top of the frame
 
 constexpr Color CURSOR_EDGE{0, 0, 0, 255};
 constexpr Color CURSOR_MIDDLE{255, 255, 255, 255};
@@ -94,8 +95,8 @@ void DrawControls(void)
 
 void DrawPausedLine(void)
 {
-    DrawRectangle(0, PAUSED_BAND_Y, 640, PAUSED_BAND_H, PAUSED_BAND);
-    DrawText("paused: P goes on", 220, PAUSED_BAND_Y + 12, PAUSED_TEXT_SIZE, PAUSED_TEXT);
+    DrawRectangle(0, 0, WINDOW_WIDTH, PAUSED_BAND_H, PAUSED_BAND);
+    DrawText("paused: P goes on", 220, 6, PAUSED_TEXT_SIZE, PAUSED_TEXT);
 }
 
 void DrawComforts(Comforts* comforts)
