@@ -9,6 +9,7 @@
 #include <string>
 
 #include "entities/entity.h"
+#include "harness/input_events.h"
 #include "headless_game.h"
 #include "shell/comforts.h"
 #include "shell/demo.h"

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "entities/entity.h"
+#include "harness/input_events.h"
 #include "headless_game.h"
 #include "shell/comforts.h"
 
