@@ -42,6 +42,17 @@ bool UsableAreaAround(int x, int y, bool positioned, SDL_Rect* area, bool* holds
     return SDL_GetDisplayUsableBounds(0, area) == 0 && area->w > 0 && area->h > 0;
 }
 
+// The window's place as a new window is placed: a window manager puts the
+// corner of its frame (title bar and border) where a window is asked to
+// open, so that corner is what is kept, or the window would creep down by its
+// title bar at every start.
+void FramePosition(SDL_Window* window, int* x, int* y)
+{
+    SDL_GetWindowPosition(window, x, y);
+    int top = 0, left = 0;
+    if (SDL_GetWindowBordersSize(window, &top, &left, nullptr, nullptr) == 0) *x -= left, *y -= top;
+}
+
 }  // namespace
 
 void BackendPlaceWindow(int x, int y, bool positioned, int width, int height)
@@ -81,7 +92,7 @@ void SdlNoteWindowedPlace(void)
             gWindowed = Place{};
         return;
     }
-    SDL_GetWindowPosition(window, &gWindowed.x, &gWindowed.y);
+    FramePosition(window, &gWindowed.x, &gWindowed.y);
     SDL_GetWindowSize(window, &gWindowed.width, &gWindowed.height);
     gWindowed.positioned = !HeadlessDriver();
 }
@@ -93,7 +104,7 @@ bool BackendWindowPlace(int* x, int* y, bool* positioned, int* width, int* heigh
     if (!window || HeadlessDriver()) return false;
     Place p = gWindowed;
     if (!BackendIsFullscreen()) {
-        SDL_GetWindowPosition(window, &p.x, &p.y);
+        FramePosition(window, &p.x, &p.y);
         p.positioned = true;
         BackendWindowSize(&p.width, &p.height);
     } else if (p.width <= 0) {
