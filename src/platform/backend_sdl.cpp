@@ -87,14 +87,20 @@ bool WaylandReachable()
     return wayland && *wayland && (*wayland == '/' || EnvironmentSet("XDG_RUNTIME_DIR"));
 }
 
+// The display's usable area (the desktop less its panels); false where there
+// is none to fit, as under the headless drivers.
+bool UsableArea(int display, SDL_Rect* usable)
+{
+    return !Headless(SDL_GetCurrentVideoDriver()) && SDL_GetDisplayUsableBounds(display, usable) == 0 &&
+           usable->w > 0 && usable->h > 0;
+}
+
 // The largest whole multiple of the frame, up to `asked`, whose window fits
-// the display's usable area (the desktop less its panels). Headless drivers
-// have no screen to fit.
+// the display's usable area.
 int ScaleThatFits(int asked, int width, int height)
 {
-    if (Headless(SDL_GetCurrentVideoDriver())) return asked;
     SDL_Rect usable{};
-    if (SDL_GetDisplayUsableBounds(0, &usable) != 0 || usable.w <= 0 || usable.h <= 0) return asked;
+    if (!UsableArea(0, &usable)) return asked;
     int scale = asked;
     while (scale > 1 && (width * scale > usable.w || height * scale > usable.h)) --scale;
     if (scale != asked)
@@ -108,10 +114,9 @@ int ScaleThatFits(int asked, int width, int height)
 // title bar and close button.
 void KeepOnScreen(int* w, int* h)
 {
-    if (Headless(SDL_GetCurrentVideoDriver())) return;
     SDL_Rect usable{};
     const int display = SDL_GetWindowDisplayIndex(gSdl.window);
-    if (SDL_GetDisplayUsableBounds(display < 0 ? 0 : display, &usable) != 0 || usable.w <= 0 || usable.h <= 0) return;
+    if (!UsableArea(display < 0 ? 0 : display, &usable)) return;
     *w = std::min(*w, usable.w);
     *h = std::min(*h, usable.h);
 }
@@ -347,36 +352,25 @@ bool BackendIsFullscreen(void) { return gSdl.window && gSdl.fullscreen; }
 bool BackendReadFile(const char* path, std::vector<unsigned char>* bytes, std::string* reason)
 {
     bytes->clear();
-    if (!path || !*path) {
-        *reason = "no file name given";
-        return false;
-    }
     struct stat st;
-    if (stat(path, &st) != 0) {
+    std::FILE* f = nullptr;
+    if (!path || !*path)
+        *reason = "no file name given";
+    else if (stat(path, &st) != 0)
         *reason = std::strerror(errno);
-        return false;
-    }
-    // Opening a pipe or device could block or never end; only plain files hold data.
-    if (!S_ISREG(st.st_mode)) {
+    else if (!S_ISREG(st.st_mode))  // a pipe or a device could block or never end
         *reason = S_ISDIR(st.st_mode) ? "it is a directory" : "it is not a regular file";
-        return false;
-    }
-    if (st.st_size > MAX_DATA_FILE_BYTES) {
+    else if (st.st_size > MAX_DATA_FILE_BYTES)
         *reason = "the file is too large";
-        return false;
-    }
-    std::FILE* f = std::fopen(path, "rb");
-    if (!f) {
+    else if (!(f = std::fopen(path, "rb")))
         *reason = std::strerror(errno);
-        return false;
-    }
+    if (!f) return false;
     bytes->resize(static_cast<size_t>(st.st_size));
-    const size_t got = std::fread(bytes->data(), 1, bytes->size(), f);
-    const bool readError = std::ferror(f) != 0;
+    bytes->resize(std::fread(bytes->data(), 1, bytes->size(), f));
+    const bool ok = !std::ferror(f);
     std::fclose(f);
-    bytes->resize(got);
-    if (readError) *reason = "the file cannot be read";
-    return !readError;
+    if (!ok) *reason = "the file cannot be read";
+    return ok;
 }
 
 std::string BackendApplicationDirectory(void)

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <utility>
 
-#include "platform/fill.h"
 #include "platform/layer.h"
 
 using namespace layer;
@@ -59,18 +58,15 @@ void DrawTurnedQuad(Rectangle dest, Vector2 origin, float rotation, TexCoords t,
     const Vector2 bottomRight{x + (dx + dest.width) * co - (dy + dest.height) * s,
                               y + (dx + dest.width) * s + (dy + dest.height) * co};
 
-    // Quads wholly outside the frame cost nothing; the comparisons are written
-    // so that a NaN corner drops the quad too.
-    const float minX = std::min(std::min(topLeft.x, topRight.x), std::min(bottomLeft.x, bottomRight.x));
-    const float maxX = std::max(std::max(topLeft.x, topRight.x), std::max(bottomLeft.x, bottomRight.x));
-    const float minY = std::min(std::min(topLeft.y, topRight.y), std::min(bottomLeft.y, bottomRight.y));
-    const float maxY = std::max(std::max(topLeft.y, topRight.y), std::max(bottomLeft.y, bottomRight.y));
+    // A corner not finite or absurdly far drops the quad, and so does a
+    // quad wholly outside the frame.
+    const Vector2 corners[4] = {topLeft, bottomLeft, bottomRight, topRight};
+    float minX = topLeft.x, maxX = topLeft.x, minY = topLeft.y, maxY = topLeft.y;
+    for (const Vector2& v : corners) {
+        if (!InDrawableRange(v.x) || !InDrawableRange(v.y)) return;
+        minX = std::min(minX, v.x), maxX = std::max(maxX, v.x), minY = std::min(minY, v.y), maxY = std::max(maxY, v.y);
+    }
     if (!(maxX > 0.0f && minX < static_cast<float>(L.width) && maxY > 0.0f && minY < static_cast<float>(L.height)))
-        return;
-    if (!(InDrawableRange(minX) && InDrawableRange(maxX) && InDrawableRange(minY) && InDrawableRange(maxY))) return;
-    if (!(std::isfinite(topLeft.x) && std::isfinite(topLeft.y) && std::isfinite(topRight.x) &&
-          std::isfinite(topRight.y) && std::isfinite(bottomLeft.x) && std::isfinite(bottomLeft.y) &&
-          std::isfinite(bottomRight.x) && std::isfinite(bottomRight.y)))
         return;
     // Like triangles, a quad shows only its front: corners running
     // counter-clockwise on the screen.
@@ -78,7 +74,6 @@ void DrawTurnedQuad(Rectangle dest, Vector2 origin, float rotation, TexCoords t,
         (static_cast<double>(bottomLeft.x) - topLeft.x) * (static_cast<double>(bottomRight.y) - topLeft.y) -
         (static_cast<double>(bottomLeft.y) - topLeft.y) * (static_cast<double>(bottomRight.x) - topLeft.x);
     if (!(cross < 0.0)) return;
-    const Vector2 corners[4] = {topLeft, bottomLeft, bottomRight, topRight};
     FillTurnedQuad(*L.quadTexture, corners, t, c);
 }
 

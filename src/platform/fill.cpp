@@ -6,7 +6,7 @@
 // The plain way works everything out afresh for every quad and every pixel;
 // tests check that both give the same picture. Turned quads take a slower,
 // general way.
-#include "platform/fill.h"
+#include "platform/layer.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -257,13 +257,8 @@ void FillTurnedQuad(const LoadedTexture& tex, const Vector2 corners[4], TexCoord
     const double bx = static_cast<double>(corners[1].x) - o.x, by = static_cast<double>(corners[1].y) - o.y;  // along v
     const double det = ax * by - ay * bx;
     if (det == 0.0) return;
-    double minX = o.x, maxX = o.x, minY = o.y, maxY = o.y;
-    for (int i = 1; i < 4; ++i) {
-        minX = std::min<double>(minX, corners[i].x);
-        maxX = std::max<double>(maxX, corners[i].x);
-        minY = std::min<double>(minY, corners[i].y);
-        maxY = std::max<double>(maxY, corners[i].y);
-    }
+    const auto [minX, maxX] = std::minmax({corners[0].x, corners[1].x, corners[2].x, corners[3].x});
+    const auto [minY, maxY] = std::minmax({corners[0].y, corners[1].y, corners[2].y, corners[3].y});
     const int x0 = std::max(0, FirstPixelFrom(minX)), x1 = std::min(L.width, FirstPixelFrom(maxX) + 1);
     const int y0 = std::max(0, FirstPixelFrom(minY)), y1 = std::min(L.height, FirstPixelFrom(maxY) + 1);
     for (int py = y0; py < y1; ++py) {

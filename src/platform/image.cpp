@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "platform/backend.h"
-#include "platform/fill.h"
 #include "platform/layer.h"
 
 using namespace layer;
@@ -60,21 +59,13 @@ bool ReadImage(const char* path, LoadedTexture* out, std::string* reason)
     return true;
 }
 
-void MakeWhiteTexture(LoadedTexture* out)
-{
-    out->width = FALLBACK_TEXTURE_SIZE;
-    out->height = FALLBACK_TEXTURE_SIZE;
-    out->pixels.assign(FALLBACK_TEXTURE_SIZE * FALLBACK_TEXTURE_SIZE, 0xFFFFFFFFu);
-}
-
 // The highest number a screenshot's name takes.
 constexpr int MAX_SCREENSHOT_NUMBER = 999;
 
-void AppendBytes(void* context, void* data, int size)
+void AppendBytes(void* to, void* data, int size)
 {
-    const auto* p = static_cast<const unsigned char*>(data);
-    static_cast<std::vector<unsigned char>*>(context)->insert(static_cast<std::vector<unsigned char>*>(context)->end(),
-                                                              p, p + size);
+    auto* bytes = static_cast<std::vector<unsigned char>*>(to);
+    bytes->insert(bytes->end(), static_cast<unsigned char*>(data), static_cast<unsigned char*>(data) + size);
 }
 
 // The frame (the one being drawn, or the last one presented) encoded whole as
@@ -120,7 +111,8 @@ Texture2D LoadTexture(const char* fileName)
     std::string reason;
     LoadedTexture loaded{0, 0, 0, {}, false, {}, {}};
     if (!ReadImage(fileName, &loaded, &reason)) {
-        MakeWhiteTexture(&loaded);
+        loaded.width = loaded.height = FALLBACK_TEXTURE_SIZE;
+        loaded.pixels.assign(FALLBACK_TEXTURE_SIZE * FALLBACK_TEXTURE_SIZE, 0xFFFFFFFFu);
         std::fprintf(stderr, "delve: cannot load texture '%s': %s; drawing with a plain white %dx%d texture\n", shown,
                      reason.c_str(), FALLBACK_TEXTURE_SIZE, FALLBACK_TEXTURE_SIZE);
     }

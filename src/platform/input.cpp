@@ -1,6 +1,6 @@
 // Input: the backend's events, handed over through backend.h's Layer*
 // calls, turned into the key, button and cursor state that the game reads
-// between two polls.
+// between two polls; and the snapshots of it that demos record and play.
 #include "platform/platform.h"
 
 #include <algorithm>
@@ -9,10 +9,38 @@
 
 #include "platform/backend.h"
 #include "platform/fit.h"
-#include "platform/input_playback.h"
 #include "platform/layer.h"
 
 using namespace layer;
+
+static_assert(INPUT_FRAME_KEY_COUNT <= 32, "the key masks are 32 bits");
+
+namespace {
+
+// While a demo plays, the frame it applied last answers every query.
+bool gPlayback = false;
+InputFrame gPlayed{};
+
+// The frame being played, or null when the queries answer from live input.
+const InputFrame* PlayedInput(void) { return gPlayback ? &gPlayed : nullptr; }
+
+// Whether `key` is one of the frame's keys and its bit is set in `mask`.
+bool InputFrameHasKey(uint32_t mask, int key)
+{
+    for (int i = 0; i < INPUT_FRAME_KEY_COUNT; i++)
+        if (INPUT_FRAME_KEYS[i] == key) return (mask >> i) & 1u;
+    return false;
+}
+
+// Whether `key` is one of the keys a frame carries.
+bool InputFrameCarries(int key)
+{
+    for (int k : INPUT_FRAME_KEYS)
+        if (k == key) return true;
+    return false;
+}
+
+}  // namespace
 
 void LayerKey(int key, bool down, bool repeat, bool alt)
 {
@@ -127,4 +155,31 @@ float GetMouseWheelMove(void)
 {
     if (const InputFrame* played = PlayedInput()) return played->wheel;
     return L.wheel;
+}
+
+// Snapshots of the input, which demos record and play back.
+
+InputFrame GetInputFrame(void)
+{
+    InputFrame f{};
+    for (int i = 0; i < INPUT_FRAME_KEY_COUNT; i++) {
+        if (IsKeyDown(INPUT_FRAME_KEYS[i])) f.keysDown |= 1u << i;
+        if (IsKeyPressed(INPUT_FRAME_KEYS[i])) f.keysPressed |= 1u << i;
+    }
+    for (int b = 0; b < 8; b++)
+        if (IsMouseButtonDown(b)) f.buttonsDown |= static_cast<uint8_t>(1u << b);
+    f.mouse = GetMousePosition();
+    f.wheel = GetMouseWheelMove();
+    return f;
+}
+
+void SetInputPlayback(bool on)
+{
+    gPlayback = on;
+    gPlayed = InputFrame{};
+}
+
+void ApplyInputFrame(const InputFrame* frame)
+{
+    if (gPlayback && frame) gPlayed = *frame;
 }

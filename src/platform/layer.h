@@ -1,12 +1,8 @@
-// The graphics layer's private half: the renderer's one state record, which
-// its parts (window.cpp, input.cpp, draw.cpp, fill.cpp, text.cpp, image.cpp)
-// share, and the few helpers more than one part calls. Only src/platform/
-// includes it; the game sees the layer through platform/platform.h alone.
-//
-// The renderer owns the frame, a plain array of pixels in memory that every
-// drawing call fills itself, and hands it finished to the backend
-// (backend.h), which owns the window and whatever the platform needs to show
-// it. A screenshot taken between frames reads exactly what the player saw.
+// The renderer's private half: its one state record, which its parts share,
+// and the helpers more than one part calls. The renderer owns the frame, an
+// array of pixels in memory that every drawing call fills itself, and hands
+// it finished to the backend (backend.h), which owns the window. A screenshot
+// taken between frames reads exactly what the player saw.
 #pragma once
 
 #include <stb/stb_truetype.h>
@@ -130,13 +126,33 @@ inline uint32_t PackColor(Color c)
 // One texel times the tint, laid over one frame pixel with alpha (fill.cpp);
 // a white texel under a tint gives exactly the tint.
 uint32_t BlendTexel(uint32_t texel, Color tint, uint32_t dst);
+// Where an unturned quad lies, in frame pixels, and which part of its
+// texture it shows, in texture coordinates (0 to 1).
+struct UprightQuad {
+    float x0, y0, x1, y1;  // the corners drawn first (top-left) and third (bottom-right)
+    float u0, v0, u1, v1;  // the texture coordinates at those corners
+};
+
+// The fill (fill.cpp) draws textured quads straight into the frame: a pixel
+// wherever the quad holds the pixel's centre, showing the texel under it.
+// Fills one unturned quad (any corner order). With `cached` it takes what it
+// can from the quads before; the pixels are the same either way.
+void FillUprightQuad(const LoadedTexture& tex, const UprightQuad& q, Color tint, bool cached);
+// The tiles' case, on the fast path: an unturned quad of positive size well
+// inside the drawable range, drawn from the quads' texture (L.quadTexture),
+// its texture coordinates kept from the last quad when the source is the
+// same. Returns false, having done nothing, for any other quad.
+bool DrawDirectQuad(Rectangle source, Rectangle dest, Vector2 origin, Color tint);
+// Fills a turned quad given by its finite corners, counter-clockwise on the
+// screen from the one showing the texture's top-left.
+void FillTurnedQuad(const LoadedTexture& tex, const Vector2 corners[4], TexCoords t, Color tint);
+// Sets up the tinted copies of a texture just made, when it is small and opaque.
+void PrepareTinting(LoadedTexture* texture);
 // Where a source rectangle lies in the texture of the quads (draw.cpp).
 TexCoords SourceCoords(Rectangle source);
 // Whether unturned quads take what they can from the quads before (the fast
 // way, the default) or work everything out afresh; tests compare them (draw.cpp).
 void SetDirectFill(bool on);
-// Drops the rasterized captions and the font (text.cpp).
-void ReleaseText();
 // Saves the frame as screenshotNNN.png, the first free number, in the working
 // folder and names it on standard error, or says there why it cannot (image.cpp).
 void SaveNumberedScreenshot();

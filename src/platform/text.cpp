@@ -112,18 +112,18 @@ void Rasterize(CachedText* t)
     stbtt_GetFontVMetrics(&L.font, &ascent, &descent, &gap);
     const int baseline = static_cast<int>(std::lround(ascent * scale));
     t->height = baseline - static_cast<int>(std::lround(descent * scale));
+    // First the characters and the pen's place for each, which give the width.
     std::vector<int> codes;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(t->text.c_str()); *p;)
-        codes.push_back(NextCodepoint(p));
-    // First the pen positions, which give the width.
     std::vector<float> pens;
     float pen = 0.0f;
-    for (size_t i = 0; i < codes.size(); ++i) {
-        pens.push_back(pen);
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(t->text.c_str()); *p;) {
+        const int code = NextCodepoint(p);
+        if (!codes.empty()) pen += scale * stbtt_GetCodepointKernAdvance(&L.font, codes.back(), code);
         int advance = 0, bearing = 0;
-        stbtt_GetCodepointHMetrics(&L.font, codes[i], &advance, &bearing);
+        stbtt_GetCodepointHMetrics(&L.font, code, &advance, &bearing);
+        codes.push_back(code);
+        pens.push_back(pen);
         pen += advance * scale;
-        if (i + 1 < codes.size()) pen += scale * stbtt_GetCodepointKernAdvance(&L.font, codes[i], codes[i + 1]);
     }
     t->width = std::max(1, static_cast<int>(std::ceil(pen)));
     t->coverage.assign(static_cast<size_t>(t->width) * static_cast<size_t>(t->height), 0);
@@ -168,17 +168,6 @@ const CachedText* RasterizedText(const std::string& text, int size)
 }
 
 }  // namespace
-
-namespace layer {
-
-void ReleaseText()
-{
-    L.texts.clear();
-    L.fontData.clear();
-    L.fontState = FontState::NotLooked;
-}
-
-}  // namespace layer
 
 void DrawText(const char* text, int posX, int posY, int fontSize, Color color)
 {

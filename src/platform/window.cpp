@@ -9,11 +9,7 @@
 #include "platform/backend.h"
 #include "platform/layer.h"
 
-namespace layer {
-
-Layer L;
-
-}  // namespace layer
+layer::Layer layer::L;
 
 using namespace layer;
 
@@ -27,15 +23,6 @@ int gWindowScale = 1;
 constexpr int MAX_WINDOW_SCALE = 8;
 // A frame larger than this either way is refused: the window could not show it.
 constexpr int MAX_FRAME_SIDE = 16384;
-
-// Forgets every per-window state of the renderer.
-void DropRendererState()
-{
-    ForgetKeptFrame();
-    ForgetPads();
-    ReleaseText();
-    L = Layer{};
-}
 
 }  // namespace
 
@@ -55,7 +42,7 @@ bool InitWindow(int width, int height, const char* title)
         std::fprintf(stderr, "delve: the window is already open\n");
         return true;
     }
-    DropRendererState();
+    L = Layer{};
     if (width <= 0 || height <= 0 || width > MAX_FRAME_SIDE || height > MAX_FRAME_SIDE) {
         std::fprintf(stderr, "delve: cannot open a window: invalid size %dx%d\n", width, height);
         return false;
@@ -77,7 +64,9 @@ void CloseWindow(void)
 {
     if (!L.open) return;
     BackendClose();
-    DropRendererState();
+    ForgetKeptFrame();
+    ForgetPads();
+    L = Layer{};  // the textures, the captions and the font with it
 }
 
 bool IsWindowReady(void) { return L.open; }
