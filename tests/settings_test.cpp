@@ -192,14 +192,4 @@ TEST(WindowStartTest, AWindowIsKeptWithTheMultipleItShowsTheFrameAt)
     EXPECT_FALSE(s.positioned);
 }
 
-TEST(WindowStartTest, NoSettingsIsAnOptionOfItsOwn)
-{
-    Options o;
-    std::string error;
-    const char* args[] = {"delve", "--no-settings"};
-    ASSERT_TRUE(ParseOptions(2, args, &o, &error)) << error;
-    EXPECT_TRUE(o.noSettings && !o.scaleGiven);
-    EXPECT_NE(Usage().find("--no-settings"), std::string::npos);
-}
-
 }  // namespace
