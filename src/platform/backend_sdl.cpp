@@ -44,15 +44,13 @@ constexpr long long MAX_DATA_FILE_BYTES = 256LL * 1024 * 1024;
 
 const char* Reason(const char* text) { return (text && *text) ? text : "unknown error"; }
 
-bool Named(const char* value, const char* name) { return value && SDL_strcasecmp(value, name) == 0; }
-
 bool EnvironmentSet(const char* name)
 {
     const char* value = std::getenv(name);
     return value && *value;
 }
 
-bool Headless(const char* driver) { return Named(driver, "dummy") || Named(driver, "offscreen"); }
+bool Headless(const char* d) { return d && (SDL_strcasecmp(d, "dummy") == 0 || SDL_strcasecmp(d, "offscreen") == 0); }
 
 // Where there is no display and no driver was asked for, SDL falls through to
 // a headless driver and the game would run unseen, forever.

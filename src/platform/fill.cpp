@@ -104,7 +104,7 @@ inline const AxisSpan& RowsOf(float y0, float y1, float v0, float v1, int size)
     if (!(y0 == last.e0 && y1 == last.e1 && v0 == last.t0 && v1 == last.t1 && size == L.lastRowsSize)) {
         last = SpanOf(y0, y1, v0, v1, L.height, size);
         L.lastRowsSize = size;
-        L.lastRowPixels = L.frame.data() + static_cast<ptrdiff_t>(last.first) * L.width;
+        L.lastRowPixels = L.frame + static_cast<ptrdiff_t>(last.first) * L.width;
     }
     return last;
 }
@@ -116,7 +116,7 @@ inline const AxisSpan& RowsOf(float y0, float y1, float v0, float v1, int size)
 void FillSpans(const LoadedTexture& tex, const AxisSpan& rows, const AxisSpan& cols, Color tint, bool cached)
 {
     const bool opaque = tex.opaque && tint.a == 255;  // the common case: no blending at all
-    uint32_t* frameRows = L.frame.data();
+    uint32_t* frameRows = L.frame;
     const ptrdiff_t stride = L.width;
     const size_t width = static_cast<size_t>(tex.width);
     if (cols.end - cols.first == 1 && rows.end - rows.first == 1) {
@@ -262,7 +262,7 @@ void FillTurnedQuad(const LoadedTexture& tex, const Vector2 corners[4], TexCoord
     const int x0 = std::max(0, FirstPixelFrom(minX)), x1 = std::min(L.width, FirstPixelFrom(maxX) + 1);
     const int y0 = std::max(0, FirstPixelFrom(minY)), y1 = std::min(L.height, FirstPixelFrom(maxY) + 1);
     for (int py = y0; py < y1; ++py) {
-        uint32_t* row = L.frame.data() + static_cast<ptrdiff_t>(py) * L.width;
+        uint32_t* row = L.frame + static_cast<ptrdiff_t>(py) * L.width;
         for (int px = x0; px < x1; ++px) {
             const double dx = px + 0.5 - o.x, dy = py + 0.5 - o.y;
             const double a = (dx * by - dy * bx) / det, b = (ax * dy - ay * dx) / det;  // 0..1 across the quad

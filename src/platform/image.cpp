@@ -1,7 +1,6 @@
-// Images and files: decoding image files into textures (with a plain white
-// stand-in when one cannot be read), screenshots, and finding the game's data.
-// PNG goes through stb_image and stb_image_write, which every backend can
-// build, so every build reads and writes the same pixels.
+// Images and files: textures from PNG files (a plain white stand-in when one
+// cannot be read), screenshots, and finding the game's data. stb_image and
+// stb_image_write build everywhere, so every build reads and writes the same pixels.
 #include "platform/platform.h"
 
 #include <fcntl.h>
@@ -72,8 +71,9 @@ void AppendBytes(void* to, void* data, int size)
 // a PNG of its red, green and blue, before any file is touched.
 bool EncodeFramePng(std::vector<unsigned char>* png)
 {
-    std::vector<unsigned char> rgb(L.frame.size() * 3);
-    for (size_t i = 0; i < L.frame.size(); ++i) {
+    const size_t pixels = static_cast<size_t>(L.width) * static_cast<size_t>(L.height);
+    std::vector<unsigned char> rgb(pixels * 3);
+    for (size_t i = 0; i < pixels; ++i) {
         rgb[3 * i] = static_cast<unsigned char>(L.frame[i] >> 16);
         rgb[3 * i + 1] = static_cast<unsigned char>(L.frame[i] >> 8);
         rgb[3 * i + 2] = static_cast<unsigned char>(L.frame[i]);

@@ -68,23 +68,22 @@ void LayerKey(int key, bool down, bool repeat, bool alt)
     }
 }
 
+void LayerCursor(int x, int y)
+{
+    PadCursorTakenBack();  // the mouse has the cursor again
+    L.mouseWindowX = x;
+    L.mouseWindowY = y;
+}
+
 void LayerMouseButton(int button, bool down, int x, int y)
 {
     if (!L.open) return;
-    L.mouseWindowX = x;
-    L.mouseWindowY = y;
+    LayerCursor(x, y);
     if (button < 0 || button >= MOUSE_BUTTON_COUNT) return;
     // A click let go again before the next poll (a touchpad tap) still
     // counts as held for the frame that reads it.
     if (down && !L.buttonDown[button]) L.buttonPressed[button] = true;
     L.buttonDown[button] = down;
-}
-
-void LayerCursor(int x, int y)
-{
-    PadCursorTakenBack();
-    L.mouseWindowX = x;
-    L.mouseWindowY = y;
 }
 
 void LayerWheel(float notches) { L.wheel += notches; }

@@ -73,7 +73,8 @@ struct Layer {
     bool closeRequested = false;       // close button, a signal that ends the game, or Escape seen
     int width = 0;                     // frame width, pixels
     int height = 0;                    // frame height, pixels
-    std::vector<uint32_t> frame;       // the frame being drawn (or the last one shown), 0xAARRGGBB row by row
+    std::vector<uint32_t> frameStore;  // the frame's memory, a page larger than the frame
+    uint32_t* frame = nullptr;         // the frame being drawn (or the last one shown), 0xAARRGGBB row by row
     bool screenshotRequested = false;  // F12 seen: save the next presented frame
 
     bool keyDown[KEY_CODE_COUNT] = {};            // by game key code: held at the last poll

@@ -181,7 +181,7 @@ void DrawText(const char* text, int posX, int posY, int fontSize, Color color)
     const long long y1 = std::min<long long>(static_cast<long long>(posY) + t->height, L.height);
     for (long long y = y0; y < y1; ++y) {
         const uint8_t* cover = &t->coverage[static_cast<size_t>(y - posY) * static_cast<size_t>(t->width)];
-        uint32_t* row = L.frame.data() + y * L.width;
+        uint32_t* row = L.frame + y * L.width;
         for (long long x = x0; x < x1; ++x)
             if (const uint32_t c = cover[x - posX]) row[x] = BlendTexel((c << 24) | 0xFFFFFFu, color, row[x]);
     }

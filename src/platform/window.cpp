@@ -4,6 +4,7 @@
 #include "platform/platform.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 #include "platform/backend.h"
@@ -51,7 +52,10 @@ bool InitWindow(int width, int height, const char* title)
         return false;
     L.width = width;
     L.height = height;
-    L.frame.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0xFF000000u);
+    // Half a page away from where a window's pixels start in theirs: a row copied
+    // between places a few bytes apart in their pages would stall on every store.
+    L.frameStore.assign(static_cast<size_t>(width) * static_cast<size_t>(height) + 1024, 0xFF000000u);
+    L.frame = L.frameStore.data() + (2048 - reinterpret_cast<uintptr_t>(L.frameStore.data()) % 4096) % 4096 / 4;
     L.texelColumns.resize(static_cast<size_t>(width));
     L.open = true;
     BackendResetFrameClock();
@@ -76,7 +80,7 @@ void BeginDrawing(void) {}
 void EndDrawing(void)
 {
     if (!L.open) return;
-    BackendPresent(L.frame.data(), L.width, L.height);
+    BackendPresent(L.frame, L.width, L.height);
     // F12 saves the frame just shown.
     if (L.screenshotRequested) {
         L.screenshotRequested = false;

@@ -25,7 +25,7 @@ std::vector<uint32_t> FrameOf(bool fast, const std::function<void()>& draw)
     ClearBackground(Color{80, 80, 80, 255});
     draw();
     EndDrawing();
-    std::vector<uint32_t> pixels = layer::L.frame;
+    std::vector<uint32_t> pixels(layer::L.frame, layer::L.frame + 640 * 480);
     EXPECT_TRUE(pixels == MemoryShownFrame()) << "the frame shown is the frame drawn";
     layer::SetDirectFill(true);
     return pixels;

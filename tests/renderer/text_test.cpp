@@ -28,7 +28,7 @@ constexpr Color INK{0, 0, 0, 255};
 std::vector<uint32_t> FrameWithText(const char* text, int x, int y, int size, Color color = INK)
 {
     Frame([&] { DrawText(text, x, y, size, color); });
-    return layer::L.frame;
+    return std::vector<uint32_t>(layer::L.frame, layer::L.frame + 640 * 480);
 }
 
 // The box holding every pixel that differs from the background: left, top, right, bottom (inclusive).
