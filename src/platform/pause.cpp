@@ -1,5 +1,7 @@
 // The layer's side of a paused game: a kept copy of the frame to show again,
 // and slow polls that leave the processor alone while nothing happens.
+#include <algorithm>
+#include <cstddef>
 #include <vector>
 
 #include "platform/backend.h"
@@ -17,18 +19,21 @@ constexpr int WAITING_POLL_MS = 50;
 bool gWaiting = false;
 std::vector<uint32_t> gKept;  // a copy of the frame; empty until KeepFrame
 
+// Pixels in the frame.
+size_t FramePixels() { return static_cast<size_t>(L.width) * static_cast<size_t>(L.height); }
+
 }  // namespace
 
 void KeepFrame(void)
 {
-    if (L.open) gKept = L.frame;
+    if (L.open) gKept.assign(L.frame, L.frame + FramePixels());
 }
 
 void DrawKeptFrame(void)
 {
     if (!L.open) return;
-    if (gKept.size() == L.frame.size())
-        L.frame = gKept;
+    if (gKept.size() == FramePixels())
+        std::copy(gKept.begin(), gKept.end(), L.frame);
     else
         ClearBackground(Color{0, 0, 0, 255});
 }
@@ -48,7 +53,7 @@ void AfterPoll()
     if (!gWaiting) return;
     // Nothing is drawn while paused, so the desktop's requests are answered
     // here, from the frame last shown.
-    if (BackendNeedsRepaint()) BackendPresent(L.frame.data(), L.width, L.height);
+    if (BackendNeedsRepaint()) BackendPresent(L.frame, L.width, L.height);
     if (L.screenshotRequested) {
         L.screenshotRequested = false;
         SaveNumberedScreenshot();
