@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # How much of one core the real game takes while the player stands still, at
 # zoom 16 and zoom 1, headless (SDL's dummy driver) and in an X window (a
-# private Xvfb display). The figures in the README come from this script.
+# private Xvfb display), and paused (P) there. The figures in the README come
+# from this script.
 #
 #   scripts/cpu-load.sh [GAME_BINARY] [SECONDS]
 #
@@ -45,7 +46,7 @@ measure() { # label pid
 }
 
 start_game() { # extra-args...: starts the game from the repository, prints its pid
-    (cd "$root" && exec "$game" "$@" >/dev/null 2>"$tmp/stderr") &
+    (cd "$root" && exec "$game" --no-settings "$@" >/dev/null 2>"$tmp/stderr") &
     echo $!
 }
 
@@ -99,4 +100,6 @@ for _ in $(seq 15); do
     sleep 0.1
 done
 measure "X window (Xvfb), zoom 1" "$pid"
+xdotool key p
+measure "X window (Xvfb), zoom 1, paused" "$pid"
 stop_game "$pid"

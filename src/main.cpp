@@ -3,9 +3,11 @@
 #include <cstdio>
 #include <string>
 
+#include "shell/comforts.h"
 #include "shell/demo.h"
 #include "shell/game.h"
 #include "shell/options.h"
+#include "shell/window_settings.h"
 
 int main(int argc, char** argv)
 {
@@ -35,8 +37,8 @@ int main(int argc, char** argv)
     // end the game: the write fails quietly and the game plays on, and a
     // recording still ends whole.
     std::signal(SIGPIPE, SIG_IGN);
-    SetWindowScale(options.scale);
-    SetConfigFlags(options.fullscreen ? FLAG_FULLSCREEN_MODE : 0);
+    // The window opens as the player left it, unless the command line says otherwise.
+    ApplyWindowSettings(options);
 
     GameInstance game;
     FrameLoop loop;
@@ -45,11 +47,20 @@ int main(int argc, char** argv)
         return 1;
     }
     BeginDemo(&demo);
-    while (!WindowShouldClose() && DemoBeforeFrame(&demo, &game, &loop)) {
-        RunFrame(&game, &loop);
+    Comforts comforts;
+    while (!WindowShouldClose()) {
+        // A paused frame is no frame of the game: no tick, nothing recorded.
+        const bool wasPaused = comforts.paused;
+        if (PausedFrame(&comforts)) {
+            if (!wasPaused) DemoPaused(&demo);
+            continue;
+        }
+        if (!DemoBeforeFrame(&demo, &game, &loop)) break;
+        RunFrame(&game, &loop, &comforts);
         DemoAfterFrame(&demo, &game, &loop);
     }
     const int status = FinishDemo(&demo, &game, &loop);
+    SaveWindowSettings(options);
     ShutdownGame(&game);
     return status;
 }

@@ -75,3 +75,53 @@ void LayerWheel(float notches);
 void LayerFocusLost(void);
 // The window was asked to close: close button, a signal that ends the game.
 void LayerCloseRequested(void);
+
+// ---- Pause, gamepads and the window's place ---------------------------------
+// A backend without these (a browser) gives them their plain meaning, noted at each.
+
+// A paused game's poll, before BackendPollEvents: sleeps up to `milliseconds`
+// (less when an event comes). Browser: returns at once, the host paces it.
+void BackendIdle(int milliseconds);
+// True when the window must be shown again though nothing was drawn: the
+// desktop exposed or resized it since the last BackendPresent. Browser: false.
+bool BackendNeedsRepaint(void);
+
+// The buttons of a gamepad the game reads, as bits of PadInput's masks.
+enum PadButton {
+    PAD_SOUTH,  // A on an Xbox pad, cross on a PlayStation one
+    PAD_DPAD_LEFT,
+    PAD_DPAD_RIGHT,
+    PAD_LEFT_SHOULDER,
+    PAD_RIGHT_SHOULDER,
+    PAD_START,
+    PAD_BACK,
+    PAD_BUTTON_COUNT
+};
+
+// What the gamepads plugged in hold now, all of them together.
+struct PadInput {
+    int pads;            // how many are plugged in
+    uint32_t held;       // bit PAD_x: held by some pad
+    uint32_t pressed;    // bit PAD_x: went down since the last read, even if let go again
+    float leftX;         // left stick, -1 (left) to 1 (right); 0 inside its dead zone
+    float rightX;        // right stick, the same, and
+    float rightY;        // -1 (up) to 1 (down)
+    float leftTrigger;   // 0 (let go) to 1 (pulled all the way)
+    float rightTrigger;  // the same
+};
+
+// PollInputEvents, after BackendPollEvents: the pads' state (pads come and go
+// with the events). Browser: no gamepad, nothing held.
+void BackendReadPads(PadInput* pads);
+
+// Where the next BackendOpen opens its window instead of `scale` times the
+// frame: inner size width x height and, when `positioned`, its top-left corner
+// at (x, y) on the desktop; kept on a screen (moved and shrunk to fit one's
+// usable area). Called before BackendOpen; width 0 forgets it. Browser: ignored.
+void BackendPlaceWindow(int x, int y, bool positioned, int width, int height);
+// The window's inner size and place now, or while fullscreen those it returns
+// to; false for a window on no screen (headless). Browser: false.
+bool BackendWindowPlace(int* x, int* y, bool* positioned, int* width, int* height);
+// The player's own folder for the game's settings, ending in '/', created if
+// need be; "" when there is none. Browser: "".
+std::string BackendSettingsDirectory(void);

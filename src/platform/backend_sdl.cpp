@@ -216,27 +216,35 @@ bool BackendOpen(int frameWidth, int frameHeight, int scale, bool fullscreen, co
     gHangUp = 0;
     std::signal(SIGHUP, OnHangUp);
 
-    // The window opens at a whole multiple of the frame; the frame itself
-    // stays its size and is scaled only when presented.
-    const int fits = ScaleThatFits(scale, frameWidth, frameHeight);
-    const long long windowW = static_cast<long long>(frameWidth) * fits;
-    const long long windowH = static_cast<long long>(frameHeight) * fits;
+    // The window opens at a whole multiple of the frame, or where the player
+    // left it last time; the frame itself stays its size and is scaled only
+    // when presented.
+    int placedX = 0, placedY = 0, placedW = 0, placedH = 0;
+    bool positioned = false;
+    const bool placed = SdlPlacementToOpen(&placedX, &placedY, &positioned, &placedW, &placedH);
+    const int fits = placed ? 1 : ScaleThatFits(scale, frameWidth, frameHeight);
+    const long long windowW = placed ? placedW : static_cast<long long>(frameWidth) * fits;
+    const long long windowH = placed ? placedH : static_cast<long long>(frameHeight) * fits;
     if (windowW > MAX_WINDOW_SIDE || windowH > MAX_WINDOW_SIDE)
         return Fail("the window would be larger than 16384 pixels");
     Uint32 windowFlags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE;
     if (fullscreen) windowFlags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-    gSdl.window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, static_cast<int>(windowW),
-                                   static_cast<int>(windowH), windowFlags);
+    const int x = positioned ? placedX : static_cast<int>(SDL_WINDOWPOS_CENTERED);
+    const int y = positioned ? placedY : static_cast<int>(SDL_WINDOWPOS_CENTERED);
+    gSdl.window = SDL_CreateWindow(title, x, y, static_cast<int>(windowW), static_cast<int>(windowH), windowFlags);
     if (!gSdl.window) return Fail(SDL_GetError());
     if (!SDL_GetWindowSurface(gSdl.window)) return Fail(SDL_GetError());  // where frames are presented
     gSdl.fullscreen = fullscreen;
     gSdl.windowedWidth = static_cast<int>(windowW);
     gSdl.windowedHeight = static_cast<int>(windowH);
+    SdlNoteWindowedPlace();
+    SdlOpenPads();
     return true;
 }
 
 void BackendClose(void)
 {
+    SdlClosePads();
     if (gSdl.window) SDL_DestroyWindow(gSdl.window);
     SDL_Quit();
     std::signal(SIGHUP, SIG_DFL);
@@ -318,6 +326,7 @@ bool BackendSetFullscreen(bool on)
     if (on == gSdl.fullscreen) return true;
     if (on) {
         SDL_GetWindowSize(gSdl.window, &gSdl.windowedWidth, &gSdl.windowedHeight);
+        SdlNoteWindowedPlace();
         if (SDL_SetWindowFullscreen(gSdl.window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
             std::fprintf(stderr, "delve: cannot go fullscreen: %s\n", Reason(SDL_GetError()));
             return false;
@@ -384,3 +393,14 @@ void SdlPresentedSize(int* width, int* height)
     *width = gSdl.presentedWidth;
     *height = gSdl.presentedHeight;
 }
+
+// ---- Pause -------------------------------------------------------------------
+
+void BackendIdle(int milliseconds)
+{
+    // A signal cuts the sleep short; the poll then sees what it asked for.
+    const timespec pause{milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000};
+    nanosleep(&pause, nullptr);
+}
+
+bool BackendNeedsRepaint(void) { return gSdl.window && gSdl.barsDirty; }

@@ -4,6 +4,7 @@
 #pragma once
 
 struct SDL_Window;
+union SDL_Event;
 
 // The bars around the frame are painted afresh at the next present (a new
 // window size, or the desktop asked for a repaint).
@@ -14,3 +15,17 @@ bool SdlHungUp(void);
 SDL_Window* SdlWindow(void);
 // The window surface's size at the last present; 0 x 0 before the first.
 void SdlPresentedSize(int* width, int* height);
+
+// ---- Gamepads (backend_sdl_pad.cpp) and the window's place (backend_sdl_place.cpp)
+
+// Starts and stops SDL's game controllers with the window.
+void SdlOpenPads(void);
+void SdlClosePads(void);
+// Every event a poll takes: pads come and go, and their presses are kept until read.
+void SdlPadEvent(const SDL_Event& e);
+// The place BackendPlaceWindow asked for, kept on a screen; false when none
+// was asked for. SDL's video runs.
+bool SdlPlacementToOpen(int* x, int* y, bool* positioned, int* width, int* height);
+// Notes the window's place and size as those to return to from fullscreen:
+// at opening and before going fullscreen.
+void SdlNoteWindowedPlace(void);

@@ -156,6 +156,9 @@ void HandleEvent(const SDL_Event& e)
 void BackendPollEvents(void)
 {
     SDL_Event e;
-    while (SDL_PollEvent(&e)) HandleEvent(e);
+    while (SDL_PollEvent(&e)) {
+        HandleEvent(e);
+        SdlPadEvent(e);
+    }
     if (SdlHungUp()) LayerCloseRequested();
 }

@@ -32,6 +32,14 @@ bool InputFrameHasKey(uint32_t mask, int key)
     return false;
 }
 
+// Whether `key` is one of the keys a frame carries.
+bool InputFrameCarries(int key)
+{
+    for (int k : INPUT_FRAME_KEYS)
+        if (k == key) return true;
+    return false;
+}
+
 }  // namespace
 
 void LayerKey(int key, bool down, bool repeat, bool alt)
@@ -62,6 +70,7 @@ void LayerKey(int key, bool down, bool repeat, bool alt)
 
 void LayerCursor(int x, int y)
 {
+    PadCursorTakenBack();  // the mouse has the cursor again
     L.mouseWindowX = x;
     L.mouseWindowY = y;
 }
@@ -95,6 +104,7 @@ void PollInputEvents(void)
     std::fill(std::begin(L.keyPressed), std::end(L.keyPressed), false);
     std::fill(std::begin(L.buttonPressed), std::end(L.buttonPressed), false);
     L.wheel = 0.0f;
+    BeforePoll();
     BackendPollEvents();
     // The cursor in frame pixels through the window's present view, mapped
     // afresh at each poll so that a resize without a move still counts.
@@ -103,21 +113,26 @@ void PollInputEvents(void)
     int x = 0, y = 0;
     WindowToFrame(FitFrame(w, h, L.width, L.height), L.width, L.height, L.mouseWindowX, L.mouseWindowY, &x, &y);
     L.mouse = Vector2{static_cast<float>(x), static_cast<float>(y)};
+    ReadGamepads();
+    AfterPoll();
 }
 
 // A demo being played answers every query; the live state keeps following the
 // events only so that Escape and the close button still work.
+// Keys a demo does not carry (P, F1) stay live, so a demo can be paused.
 bool IsKeyDown(int key)
 {
-    if (const InputFrame* played = PlayedInput()) return InputFrameHasKey(played->keysDown, key);
+    const InputFrame* played = PlayedInput();
+    if (played && InputFrameCarries(key)) return InputFrameHasKey(played->keysDown, key);
     // A key pressed since the poll before counts as held for this frame even
     // if it was let go again already: a quick tap is never lost.
-    return key > 0 && key < KEY_CODE_COUNT && (L.keyDown[key] || L.keyPressed[key]);
+    return key > 0 && key < KEY_CODE_COUNT && (L.keyDown[key] || L.keyPressed[key] || PadHoldsKey(key));
 }
 
 bool IsKeyPressed(int key)
 {
-    if (const InputFrame* played = PlayedInput()) return InputFrameHasKey(played->keysPressed, key);
+    const InputFrame* played = PlayedInput();
+    if (played && InputFrameCarries(key)) return InputFrameHasKey(played->keysPressed, key);
     return key > 0 && key < KEY_CODE_COUNT && L.keyPressed[key];
 }
 
@@ -126,7 +141,7 @@ bool IsMouseButtonDown(int button)
 {
     if (button < 0 || button >= MOUSE_BUTTON_COUNT) return false;
     if (const InputFrame* played = PlayedInput()) return (played->buttonsDown >> button) & 1;
-    return L.buttonDown[button] || L.buttonPressed[button];
+    return L.buttonDown[button] || L.buttonPressed[button] || PadHoldsButton(button);
 }
 
 Vector2 GetMousePosition(void)

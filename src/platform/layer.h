@@ -162,4 +162,23 @@ void SaveNumberedScreenshot();
 // the first path that exists, or `local` itself (image.cpp).
 std::string FindDataFile(const std::string& local);
 
+// ---- Pause and gamepads (pause.cpp, gamepad.cpp) ------------------------------
+
+// Around every poll's events: a paused game's slow poll, and the repaints and
+// screenshots it answers itself, since it draws nothing.
+void BeforePoll();
+void AfterPoll();
+// Drops the kept frame and ends event waiting, as the window closes.
+void ForgetKeptFrame();
+// After a poll's events: the pads' buttons and sticks into the key, button
+// and cursor state.
+void ReadGamepads();
+// The mouse moved: the cursor is the mouse's again.
+void PadCursorTakenBack();
+// Forgets what the pads held, as the window closes.
+void ForgetPads();
+// True while a pad holds the key or mouse button.
+bool PadHoldsKey(int key);
+bool PadHoldsButton(int button);
+
 }  // namespace layer

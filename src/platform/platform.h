@@ -45,10 +45,12 @@ enum KeyboardKey {
     KEY_EQUAL = 61,  // the main row's '=' (with Shift, '+')
     KEY_A = 65,
     KEY_D = 68,
+    KEY_P = 80,  // pause
     KEY_S = 83,
     KEY_V = 86,
     KEY_W = 87,
     KEY_ESCAPE = 256,
+    KEY_F1 = 290,  // the controls overlay
     KEY_KP_SUBTRACT = 333,
     KEY_KP_ADD = 334,
 };
@@ -109,10 +111,51 @@ void EndDrawing(void);
 // Reads pending events into the key, button and cursor state; EndDrawing calls it.
 void PollInputEvents(void);
 
+// ---- Pause, gamepad and the window's place ---------------------------------
+
+// Keeps a copy of the frame: as drawn so far between BeginDrawing and
+// EndDrawing, or as last shown between frames. A paused game shows it again.
+void KeepFrame(void);
+// Between BeginDrawing and EndDrawing: the frame becomes the copy KeepFrame
+// kept (black when none was kept).
+void DrawKeptFrame(void);
+// While on, every poll first sleeps a twentieth of a second, and a window the
+// desktop asks to repaint is shown again from the last presented frame (F12
+// saves that frame at once): a paused game draws nothing until a key comes.
+void EnableEventWaiting(void);
+void DisableEventWaiting(void);
+// True while the cursor was last moved by a gamepad's right stick rather than
+// the mouse: the game then draws it, since no pointer shows where it is.
+bool IsGamepadCursorShown(void);
+
+// Where and how a window opens, or is now: its inner size and, when
+// `positioned`, its top-left corner on the desktop; `fullscreen` on top.
+// While fullscreen, the place and size are those it will return to.
+struct WindowPlacement {
+    int x;
+    int y;
+    bool positioned;  // x and y hold a place; otherwise the window opens centred
+    int width;
+    int height;
+    bool fullscreen;
+};
+
+// The next InitWindow opens its window at this place and size instead of a
+// multiple of the frame, kept on a screen (moved and shrunk to fit its usable
+// area), fullscreen when asked. Callable before InitWindow.
+void SetWindowPlacement(WindowPlacement placement);
+// The open window's place, size and fullscreen; false when no window is open
+// or it is headless, on no screen.
+bool GetWindowPlacement(WindowPlacement* placement);
+// The player's own folder for the game's settings, ending in '/', created if
+// need be; "" when there is none (no home folder).
+const char* GetSettingsDirectory(void);
+
 // ---- Input (state as of the last poll) -------------------------------------
 
 // Key held at the last poll, or pressed since the poll before (a tap shorter
-// than a frame counts as held for one frame).
+// than a frame counts as held for one frame). A gamepad holds and presses the
+// keys it stands for (see README), so the game and demos see it as keys.
 bool IsKeyDown(int key);
 // Key held at the last poll and not at the poll before; a key pressed and let
 // go again between two polls also counts, so a quick tap is not lost.

@@ -68,6 +68,8 @@ void CloseWindow(void)
 {
     if (!L.open) return;
     BackendClose();
+    ForgetKeptFrame();
+    ForgetPads();
     L = Layer{};  // the textures, the captions and the font with it
 }
 

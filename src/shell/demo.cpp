@@ -160,6 +160,11 @@ bool DemoBeforeFrame(Demo* demo, const GameInstance* game, const FrameLoop* loop
     return false;
 }
 
+void DemoPaused(Demo* demo)
+{
+    if (demo->mode == DemoMode::Record) WritePending(demo);
+}
+
 void DemoAfterFrame(Demo* demo, const GameInstance* game, const FrameLoop* loop)
 {
     if (demo->mode == DemoMode::None) return;

@@ -78,6 +78,9 @@ void BeginDemo(Demo* demo);
 // applies the next frame's input, checking the digests met on the way. False
 // when the demo is over (or wrong) and no further frame should run.
 bool DemoBeforeFrame(Demo* demo, const GameInstance* game, const FrameLoop* loop);
+// As the game pauses: a recording writes what is pending, so a kill during
+// the pause loses nothing.
+void DemoPaused(Demo* demo);
 // After each frame: counts it; recording adds the digest every 30 frames and
 // writes what is pending at least once a second.
 void DemoAfterFrame(Demo* demo, const GameInstance* game, const FrameLoop* loop);

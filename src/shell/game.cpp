@@ -9,6 +9,7 @@
 #include "entities/entity.h"
 #include "presentation/camera.h"
 #include "presentation/render.h"
+#include "shell/comforts.h"
 #include "shell/mouse.h"
 #include "world/streaming.h"
 #include "world/terrain.h"
@@ -153,7 +154,7 @@ void GlobalTick(GameInstance* game)
     debugmousedraw(game);
 }
 
-void RunFrame(GameInstance* game, FrameLoop* loop)
+void RunFrame(GameInstance* game, FrameLoop* loop, Comforts* comforts)
 {
     // Simulate.
     GlobalTick(game);
@@ -170,6 +171,7 @@ void RunFrame(GameInstance* game, FrameLoop* loop)
     drawChunks(game);
     DrawPlayer(game, playerposscaled);
     DrawSpinner(loop->iterationfloat);
+    if (comforts) DrawComforts(comforts);
     // Hand this frame's debug lines on now, not when a pipe's buffer fills:
     // one flush a frame, which costs nothing when the frame wrote nothing.
     std::cout.flush();

@@ -8,6 +8,8 @@
 
 #include "shell/state.h"
 
+struct Comforts;
+
 // Creates the player and the 64 chunk records, generates the depths 84 to 115
 // and sorts the window: everything of start-up that needs no window.
 void SetupWorld(GameInstance* game);
@@ -25,7 +27,8 @@ std::string TileImagePath(void);
 bool StartGame(GameInstance* game, FrameLoop* loop);
 // One simulation step: input, motion, camera, streaming, generation, mouse editing.
 void GlobalTick(GameInstance* game);
-// One frame: the tick, the V key's debug line, then the drawing.
-void RunFrame(GameInstance* game, FrameLoop* loop);
+// One frame: the tick, the V key's debug line, then the drawing; with
+// `comforts`, the pad's cursor and the panel of controls over it.
+void RunFrame(GameInstance* game, FrameLoop* loop, Comforts* comforts = nullptr);
 // Shutdown: releases the texture, closes the window, frees the world.
 void ShutdownGame(GameInstance* game);

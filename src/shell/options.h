@@ -11,7 +11,9 @@ struct Options {
     bool help = false;        // --help: print the usage and stop
     bool version = false;     // --version: print the version and stop
     int scale = 1;            // --scale N: the window opens at N times 640 x 480
+    bool scaleGiven = false;  // --scale was given: it wins over the settings file
     bool fullscreen = false;  // --fullscreen: start in desktop fullscreen
+    bool noSettings = false;  // --no-settings: neither read nor write the settings file
     std::string record;       // --record FILE: play and write a demo there ("" when not recording)
     std::string play;         // --play FILE: replay a demo at the game's pace
     std::string timedemo;     // --timedemo FILE: replay a demo as fast as possible and time it

@@ -2,8 +2,9 @@
 # The game on a desktop: a real window under a window manager (openbox) in a
 # private Xvfb display, driven with xdotool and read back with ImageMagick.
 # Checks --scale 2, digging through the scaled view, the main-row zoom keys and
-# the wheel, F12 screenshots, F11 and Alt+Enter fullscreen and back, resizing
-# (the frame re-centred between black bars, and shrunk), and Escape.
+# the wheel, P (pause) and F1 (the controls), F12 screenshots, F11 and
+# Alt+Enter fullscreen and back, resizing (the frame re-centred between black
+# bars, and shrunk), Escape, and a window that comes back as it was left.
 #
 #   desktop.sh [REPO_ROOT] [GAME_BINARY]
 #
@@ -43,6 +44,9 @@ work=$out/work
 mkdir -p "$work"
 tmp=$(mktemp -d) || fail "cannot create a temporary folder"
 cur=$out/current.png
+# The game's settings file goes here, fresh, not to the player's folder.
+export XDG_DATA_HOME=$tmp/data
+settings=$XDG_DATA_HOME/delve/settings.ini
 
 xvfb_pid= wm_pid= game_pid= game_status= watchdog_pid=
 
@@ -126,6 +130,20 @@ tile_is_empty() { local g; g=$(tile_g "$@"); seen="tile at ($1,$2) side $3: gree
 tile_is_solid() { local g; g=$(tile_g "$@"); seen="tile at ($1,$2) side $3: green $g"; [ "$g" -gt 99 ]; }
 
 
+# The current screenshot is exactly the picture kept as $1, or differs from it.
+same_as() { # name
+    local ae
+    ae=$(compare -metric AE "$cur" "$out/$1.png" null: 2>&1)
+    seen="$ae pixels differ from $1"
+    [ "$ae" = 0 ]
+}
+differs_from() { # name
+    local ae
+    ae=$(compare -metric AE "$cur" "$out/$1.png" null: 2>&1)
+    seen="$ae pixels differ from $1"
+    [ "$ae" != 0 ]
+}
+
 point() { xdotool mousemove $((wx + $1)) $((wy + $2)); }
 focus() { xdotool windowactivate "$win" 2>/dev/null; xdotool windowfocus "$win" 2>/dev/null; }
 
@@ -175,6 +193,29 @@ point 1200 900
 zoom "a wheel notch up zooms in" 26 60 click 4
 zoom "a wheel notch down zooms out" 24 56 click 5
 log "zoom: =, -, wheel up and down each one step"
+
+# ---- 3b. P pauses, F1 shows the controls over the paused picture and takes them away exactly ----
+#   Playing, the spinner turns every frame; paused, nothing moves.
+snap && keep 06-playing
+sleep 0.3
+until_ok 5 "frames change while playing" differs_from 06-playing
+xdotool key p
+sleep 0.5
+snap && keep 07-paused
+sleep 0.6
+until_ok 1 "paused: the picture stands still" same_as 07-paused
+xdotool key F1
+until_ok 10 "F1: the controls over the paused picture" differs_from 07-paused
+sleep 0.3
+snap && keep 08-controls
+# The panel is dark with light text: at 2x, column 72 (frame 36) is the keys' column.
+lit=$(pixels 72 230 300 400 | awk '$3 + $4 + $5 > 600 { n++ } END { print n + 0 }')
+[ "$lit" -gt 500 ] || fail "F1: no light text on the panel ($lit light pixels)"
+xdotool key F1
+until_ok 10 "F1 again: the paused picture exactly as before" same_as 07-paused
+xdotool key p
+until_ok 10 "P again: play goes on" differs_from 07-paused
+log "P: the picture stood still; F1 showed the controls ($lit light pixels) and F1 again gave back the exact picture"
 
 # ---- 4. F12 writes the frame, 640x480, and names it on standard error -----------
 xdotool key F12
@@ -258,6 +299,56 @@ played=$(SDL_VIDEODRIVER=dummy "$game" --timedemo "$work/piped.dem" 2>&1 >/dev/n
     [ "${summary##*state }" = "${played##*state }" ] ||
     fail "the recording does not play back whole: recorded '$summary', played '$played'"
 log "--scale 3: 2x with a line saying so; a closed pipe left the game and its recording whole ($summary)"
+
+# ---- 9. The window comes back as it was left ---------------------------------------
+#   The piped game ended at 1280x960; --scale 3 won over the settings then.
+[ -s "$settings" ] || fail "no settings file at $settings"
+grep -qx 'width=1280' "$settings" && grep -qx 'height=960' "$settings" ||
+    fail "the settings do not hold the last window: $(cat "$settings")"
+start_plain() {
+    game_status=
+    (cd "$work" && exec env -u SDL_VIDEODRIVER -u SDL_RENDER_DRIVER "$game" "$@" \
+        >"$out/stdout-next.txt" 2>"$out/stderr-next.txt") &
+    game_pid=$!
+    e2e_find_window
+    focus
+}
+start_plain
+until_ok 30 "the next start at 1280x960, as left" player_at 24 56 640 512 2 1280 960
+xdotool windowsize "$win" 1000 700
+until_ok 15 "resized to 1000x700" player_at 12 28 $((180 + 320)) $((110 + 256)) 1 1000 700
+geometry
+left_at="$wx,$wy"
+#   Escape quits while paused too.
+xdotool key p
+sleep 0.3
+e2e_escape_exits
+grep -qx 'width=1000' "$settings" && grep -qx 'height=700' "$settings" ||
+    fail "the settings do not hold the resized window: $(cat "$settings")"
+start_plain
+until_ok 30 "the next start at 1000x700, as left" player_at 12 28 $((180 + 320)) $((110 + 256)) 1 1000 700
+keep 09-restored
+[ $((wx - ${left_at%,*})) -ge -2 ] && [ $((wx - ${left_at%,*})) -le 2 ] && [ $((wy - ${left_at#*,})) -ge -2 ] &&
+    [ $((wy - ${left_at#*,})) -le 2 ] || fail "the window left at $left_at came back at $wx,$wy"
+log "the window came back at 1000x700, at $wx,$wy (left at $left_at)"
+#   A broken file: one warning, the defaults; --no-settings reads nothing and writes nothing.
+e2e_escape_exits
+echo "not a settings file" >"$settings"
+start_plain
+until_ok 30 "a broken settings file: the default 640x480" player_at 12 28 320 256 1 640 480
+grep -q "^delve: ignoring the settings in $settings: " "$out/stderr-next.txt" && [ "$(grep -c . "$out/stderr-next.txt")" = 1 ] ||
+    fail "a broken settings file: $(cat "$out/stderr-next.txt")"
+e2e_escape_exits
+grep -qx 'width=640' "$settings" || fail "the broken file was not replaced: $(cat "$settings")"
+echo "still not a settings file" >"$settings"
+start_plain --no-settings
+until_ok 30 "--no-settings: 640x480" player_at 12 28 320 256 1 640 480
+xdotool windowsize "$win" 800 600
+until_ok 15 "--no-settings resized to 800x600" player_at 12 28 400 316 1 800 600
+e2e_escape_exits
+[ ! -s "$out/stderr-next.txt" ] || fail "--no-settings read the file: $(cat "$out/stderr-next.txt")"
+[ "$(cat "$settings")" = "still not a settings file" ] || fail "--no-settings wrote the file"
+log "settings: a broken file warned once and was replaced; --no-settings left it alone"
 
 rm -f "$cur"
 log "passed in $((SECONDS - started))s; screenshots in $out"

@@ -93,3 +93,17 @@ std::string BackendApplicationDirectory(void)
     std::string exe(path, static_cast<size_t>(n));
     return exe.substr(0, exe.rfind('/') + 1);
 }
+
+// ---- Pause, gamepads and the window's place: a window on no screen, no pad.
+
+void BackendIdle(int) {}
+
+bool BackendNeedsRepaint(void) { return false; }
+
+void BackendReadPads(PadInput* pads) { *pads = PadInput{}; }
+
+void BackendPlaceWindow(int, int, bool, int, int) {}
+
+bool BackendWindowPlace(int*, int*, bool*, int*, int*) { return false; }
+
+std::string BackendSettingsDirectory(void) { return ""; }
