@@ -9,6 +9,7 @@
 
 #include "entities/entity.h"
 #include "platform/web/browser_loop.h"
+#include "shell/comforts.h"
 #include "shell/demo.h"
 #include "shell/game.h"
 #include "shell/options.h"
@@ -21,6 +22,7 @@ struct WebRun {
     GameInstance game;
     FrameLoop loop;
     Demo demo;
+    Comforts comforts;  // P's pause and F1's panel
     int status = -1;  // the demo's exit status once it is over; -1 while running
 };
 
@@ -33,13 +35,19 @@ EM_JS(void, TellPageGameOver, (int status), { if (Module.onGameOver) Module.onGa
 bool Frame(void* arg)
 {
     WebRun* run = static_cast<WebRun*>(arg);
+    // A paused frame is no frame of the game: no tick, nothing recorded.
+    const bool wasPaused = run->comforts.paused;
+    if (!WindowShouldClose() && PausedFrame(&run->comforts)) {
+        if (!wasPaused) DemoPaused(&run->demo);
+        return true;
+    }
     if (WindowShouldClose() || !DemoBeforeFrame(&run->demo, &run->game, &run->loop)) {
         // The last frame stays on the page; the run's state is kept for the page to look at.
         run->status = FinishDemo(&run->demo, &run->game, &run->loop);
         TellPageGameOver(run->status);
         return false;
     }
-    RunFrame(&run->game, &run->loop);
+    RunFrame(&run->game, &run->loop, &run->comforts);
     DemoAfterFrame(&run->demo, &run->game, &run->loop);
     return true;
 }

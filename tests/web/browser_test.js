@@ -170,19 +170,19 @@ async function input(browser, base) {
   await page.close();
 }
 
-// P downloads the frame as a PNG of the frame's size.
+// C downloads the frame as a PNG of the frame's size.
 async function screenshotKey(page, g) {
   const downloads = path.join(scratch, 'downloads');
   fs.mkdirSync(downloads);
   const cdp = await page.createCDPSession();
   await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
   await g.focusCanvas();
-  await page.keyboard.press('KeyP');
+  await page.keyboard.press('KeyC');
   const file = path.join(downloads, 'screenshot000.png');
   for (let i = 0; i < 50 && !fs.existsSync(file); i++) await sleep(100);
   const png = fs.existsSync(file) ? fs.readFileSync(file) : Buffer.alloc(0);
   const size = png.length >= 24 && png.toString('latin1', 1, 4) === 'PNG' ? [png.readUInt32BE(16), png.readUInt32BE(20)] : null;
-  checks.check('P downloads the frame as a 640x480 PNG', size && size[0] === 640 && size[1] === 480,
+  checks.check('C downloads the frame as a 640x480 PNG', size && size[0] === 640 && size[1] === 480,
     size ? `${size[0]}x${size[1]}` : 'no PNG downloaded');
 }
 

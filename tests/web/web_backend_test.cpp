@@ -53,6 +53,8 @@ TEST(WebKeys, TheGamesKeysKeepThePageStillButBrowserShortcutsPass)
     }
     EXPECT_TRUE(KeyIsTheGames(CODE_F11, false));
     EXPECT_TRUE(KeyIsTheGames(WEB_SCREENSHOT_KEY, false));
+    EXPECT_NE(WEB_SCREENSHOT_KEY, KEY_P) << "P pauses";
+    EXPECT_TRUE(KeyIsTheGames(KEY_P, false) && KeyIsTheGames(KEY_F1, false)) << "the page's own F1 stays shut";
     EXPECT_FALSE(KeyIsTheGames(CODE_SPACE, false));
     EXPECT_FALSE(KeyIsTheGames(CODE_TAB, false));  // Tab still moves the focus
 }

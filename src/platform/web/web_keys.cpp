@@ -104,5 +104,7 @@ bool KeyIsTheGames(int key, bool ctrlOrMeta)
     if (ctrlOrMeta) return false;
     for (int k : INPUT_FRAME_KEYS)
         if (key == k) return true;
-    return key == CODE_F11 || key == CODE_F12 || key == WEB_SCREENSHOT_KEY;
+    // P and F1 (the pause and the controls panel) are read live, outside the
+    // demos' keys; F1 is also the browser's help, which must not open.
+    return key == KEY_P || key == KEY_F1 || key == CODE_F11 || key == CODE_F12 || key == WEB_SCREENSHOT_KEY;
 }

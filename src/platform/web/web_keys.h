@@ -2,8 +2,9 @@
 // browser must not act on itself. Private to the browser backend.
 #pragma once
 
-// A second screenshot key beside F12, which most browsers keep for their tools.
-constexpr int WEB_SCREENSHOT_KEY = 'P';
+// A second screenshot key beside F12, which most browsers keep for their
+// tools: C, for capture (P is the pause).
+constexpr int WEB_SCREENSHOT_KEY = 'C';
 
 // The game's key code (platform.h's KEY_ names, keycodes.h's CODE_ names) for
 // a KeyboardEvent.code: the key's place on the keyboard, whatever its layout.
