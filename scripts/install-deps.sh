@@ -14,6 +14,7 @@ packages=(
   clang-format
   libxxhash-dev
   openbox desktop-file-utils dpkg-dev man-db
+  python3 ccache
 )
 
 missing=()
