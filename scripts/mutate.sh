@@ -4,9 +4,9 @@
 # Each fault of tests/mutants.txt is applied in turn to a scratch copy of the
 # tree, which is rebuilt (only what the fault touches; ccache, when present,
 # makes restoring free) and tested with the fast part of the suite: the shipped
-# demo's check, then every GoogleTest case but the long soak, stopping at the
-# first failure (the quick cases before those that start the game as a
-# program). The slow package, valgrind, end-to-end and format checks are
+# demo's check, then every GoogleTest case but the long soak (the renderer's
+# too, where the tree has them), the quick ones first, stopping at the first
+# failure. The slow package, valgrind, end-to-end and format checks are
 # left out: none of them is where a fault in the game's rules should be caught.
 #
 #   scripts/mutate.sh                  every fault of the list
@@ -82,13 +82,30 @@ sync_tree() {
   done
 }
 
+# The test programs: the game's suite, and the renderer's where the tree has one.
+test_programs() {
+  echo delve_tests
+  if grep -q 'add_executable(delve_renderer_tests' "$tree/CMakeLists.txt"; then echo delve_renderer_tests; fi
+}
+
 build_it() {
-  cmake --build "$build" -j "$jobs" --target delve delve_tests
+  cmake --build "$build" -j "$jobs" --target delve $(test_programs)
+}
+
+# One test program with a filter, stopping at the first failure, which it names.
+run_tests() {
+  local out first
+  if ! out=$(cd "$build" && timeout "$limit" "./$1" --gtest_filter="$2" --gtest_fail_fast --gtest_brief=1 2>&1); then
+    echo "$out"
+    first=$(grep -m1 -o '^\[  FAILED  \] [A-Za-z0-9_/.]*' <<<"$out" | sed 's/^\[  FAILED  \] //')
+    echo "FAILED: ${first:-$1 (exit status, crash or time-out)}"
+    return 1
+  fi
 }
 
 # The fast part of the suite. Prints the first check that failed.
 run_suite() {
-  local out
+  local out program
   if ! out=$(cd "$build" && timeout "$limit" bash "$tree/tests/demos/check-demo.sh" ./delve "$tree/tests/demos/descent" 2>&1); then
     echo "$out"
     echo "FAILED: demo_descent"
@@ -96,17 +113,12 @@ run_suite() {
   fi
   # The quick cases first, then those that start the game as a program or
   # draw many frames: most faults fall to the first group.
-  local slow='BinaryTest.*:DemoBinaryTest.*:Desktop.*:ExtremesTest.*:FillTest.*' filter first
-  for filter in "-SoakTest.*:$slow" "$slow"; do
-    if ! out=$(cd "$build" && timeout "$limit" ./delve_tests --gtest_filter="$filter" --gtest_fail_fast \
-      --gtest_brief=1 2>&1); then
-      echo "$out"
-      first=$(grep -m1 -o '^\[  FAILED  \] [A-Za-z0-9_/.]*' <<<"$out" | sed 's/^\[  FAILED  \] //')
-      echo "FAILED: ${first:-the test binary (exit status, crash or time-out)}"
-      return 1
-    fi
+  local slow='BinaryTest.*:DemoBinaryTest.*:Desktop.*:ExtremesTest.*:FillTest.*'
+  run_tests delve_tests "-SoakTest.*:$slow" || return 1
+  for program in $(test_programs); do
+    [ "$program" = delve_tests ] || run_tests "$program" '*' || return 1
   done
-  return 0
+  run_tests delve_tests "$slow"
 }
 
 # Replaces the one occurrence of OLD in FILE with NEW; fails unless OLD occurs exactly once.
