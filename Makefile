@@ -35,7 +35,7 @@ ASAN_SOAK_FRAMES ?= 10000
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDELVE_SANITIZE=ON
-	cmake --build $(ASAN_BUILD) -j $(JOBS) --target delve delve_tests delve_alloc_test
+	cmake --build $(ASAN_BUILD) -j $(JOBS) --target delve delve_tests delve_alloc_test delve_renderer_tests
 	cd $(ASAN_BUILD) && DELVE_SOAK_FRAMES=$(ASAN_SOAK_FRAMES) ctest --output-on-failure -j $(JOBS) -LE "e2e|package"
 
 # Then the whole game, frame for frame: the shipped demo played unpaced.

@@ -44,10 +44,10 @@ void BM_WholeFrame(benchmark::State& state)
         state.SkipWithError("no window");
         return;
     }
-    uint64_t submissions = GetDrawSubmissionCount();
+    uint64_t shapes = GetDrawnShapeCount();
     for (auto _ : state) RunFrame(&b.game, &b.loop);
-    state.counters["submissions/frame"] =
-        static_cast<double>(GetDrawSubmissionCount() - submissions) / static_cast<double>(state.iterations());
+    state.counters["shapes/frame"] =
+        static_cast<double>(GetDrawnShapeCount() - shapes) / static_cast<double>(state.iterations());
     StopHeadless(&b);
 }
 BENCHMARK(BM_WholeFrame)

@@ -7,7 +7,7 @@
 
 #include <cstdlib>
 
-#include "platform/layer.h"
+#include "platform/backend_sdl.h"
 #include "platform/platform.h"
 
 namespace {
@@ -23,11 +23,13 @@ void BM_PresentFrame(benchmark::State& state)
     }
     SetWindowSize(width, height);
     // A display server applies the new size a little later: a few frames.
-    for (int i = 0; i < 200 && layer::L.presentedWidth != width; i++) {
+    int shownW = 0, shownH = 0;
+    for (int i = 0; i < 200 && shownW != width; i++) {
         BeginDrawing();
         EndDrawing();
+        SdlPresentedSize(&shownW, &shownH);
     }
-    if (layer::L.presentedWidth != width || layer::L.presentedHeight != height) {
+    if (shownW != width || shownH != height) {
         state.SkipWithError("the window did not take the size asked for");
         CloseWindow();
         return;

@@ -6,8 +6,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake make pkg-config
-  libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev
-  libfontconfig-dev fontconfig fonts-dejavu-core
+  libsdl2-dev libstb-dev
   libgtest-dev libbenchmark-dev
   xvfb xdotool imagemagick x11-utils
   valgrind

@@ -1,6 +1,6 @@
 // The real game binary, started as a player starts it, from a folder of its
-// own: what it says and how it ends when its tile image is missing or broken,
-// and when no window can be opened.
+// own: what it says and how it ends when its tile image or its font is
+// missing or broken, and when no window can be opened.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -109,11 +109,26 @@ struct BinaryTest : testing::Test {
     // one warning that names the image, a quiet standard output and a clean end.
     void ExpectWarnedAndClosed(const std::string* image)
     {
+        fs::remove_all(home / "resources");
         fs::create_directory(home / "resources");
-        if (image)
-            WriteFile(home / "resources" / "tiles.png", *image);
-        else
-            fs::remove_all(home / "resources");
+        fs::copy_file(fs::path(GetApplicationDirectory()) / "resources" / "DejaVuSans.ttf",
+                      home / "resources" / "DejaVuSans.ttf");
+        if (image) WriteFile(home / "resources" / "tiles.png", *image);
+        // Missing, it is first said where it was looked for, in order.
+        const std::string search =
+            image ? ""
+                  : "delve: no tile image found; looked for it at, in order: resources/tiles.png, " +
+                        (home / "resources/tiles.png").string() + ", " +
+                        (home / DELVE_DATA_FROM_BINARY / "resources/tiles.png").string() + ", " + DELVE_DATA_DIR +
+                        "/resources/tiles.png\n";
+        ExpectOneWarningAndAClean("delve: cannot load texture 'resources/tiles.png': ", search);
+    }
+
+    // Runs the game in its folder and checks a clean end with one warning,
+    // which starts `start` (after the line `first`, when given), and a quiet
+    // standard output.
+    void ExpectOneWarningAndAClean(const std::string& start, const std::string& first = "")
+    {
         GameRun run = Start(home, "dummy", true);
         EXPECT_TRUE(run.started) << run.err;
         ASSERT_NE(run.status, -1) << "did not close after SIGTERM";
@@ -121,15 +136,10 @@ struct BinaryTest : testing::Test {
                                                                            << run.err;
         EXPECT_EQ(run.out, "");
         std::string err = run.err;
-        if (!image) {  // first, every place looked, in order
-            const std::string search = "delve: no tile image found; looked for it at, in order: resources/tiles.png, " +
-                                       (home / "resources/tiles.png").string() + ", " +
-                                       (home / DELVE_DATA_FROM_BINARY / "resources/tiles.png").string() + ", " +
-                                       DELVE_DATA_DIR + "/resources/tiles.png\n";
-            EXPECT_EQ(err.substr(0, search.size()), search);
-            err.erase(0, std::min(err.size(), search.size()));
+        if (!first.empty()) {
+            EXPECT_EQ(err.substr(0, first.size()), first);
+            err.erase(0, std::min(err.size(), first.size()));
         }
-        const std::string start = "delve: cannot load texture 'resources/tiles.png': ";
         EXPECT_EQ(err.rfind(start, 0), 0u) << run.err;
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << run.err;
         EXPECT_GT(err.size(), start.size() + 1) << "the warning gives a reason";
@@ -149,6 +159,26 @@ TEST_F(BinaryTest, EmptyTruncatedOrForeignTileImagesGiveOneWarningEach)
     for (const std::string& image : images) {
         SCOPED_TRACE(testing::Message() << image.size() << " bytes");
         ExpectWarnedAndClosed(&image);
+    }
+}
+
+// The caption's font is shipped with the game: without it, or with a file that
+// is no font or a cut-off one, the game says so once and plays on without text.
+TEST_F(BinaryTest, MissingOrBrokenFontGivesOneWarningAndTheGameStillRuns)
+{
+    const fs::path built = fs::path(GetApplicationDirectory()) / "resources";
+    const std::string font = ReadFile(built / "DejaVuSans.ttf");
+    ASSERT_GT(font.size(), 100000u);
+    const std::string fonts[] = {"", font.substr(0, font.size() / 3), font.substr(0, 200),
+                                 "this is no font at all, just words\n"};
+    for (size_t i = 0; i <= std::size(fonts); ++i) {
+        SCOPED_TRACE(i);
+        fs::remove_all(home / "resources");
+        fs::create_directory(home / "resources");
+        fs::copy_file(built / "tiles.png", home / "resources" / "tiles.png");
+        // The last round has no font at all.
+        if (i < std::size(fonts)) WriteFile(home / "resources" / "DejaVuSans.ttf", fonts[i]);
+        ExpectOneWarningAndAClean("delve: cannot use the font 'resources/DejaVuSans.ttf': ");
     }
 }
 

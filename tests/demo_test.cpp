@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include "entities/entity.h"
+#include "harness/input_events.h"
 #include "headless_game.h"
 #include "presentation/camera.h"
 #include "shell/demo.h"

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "entities/entity.h"
+#include "harness/input_events.h"
 #include "headless_game.h"
 #include "presentation/camera.h"
 

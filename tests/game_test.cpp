@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "entities/entity.h"
+#include "harness/input_events.h"
 #include "headless_game.h"
 #include "presentation/camera.h"
 #include "presentation/render.h"
@@ -36,9 +37,9 @@ TEST_F(FrameTest, TheFirstFramesShowBackgroundCaptionAndSpinner)
     EXPECT_EQ(Frames(1), "");
     EXPECT_FLOAT_EQ(loop.iterationfloat, 0.1f);
     Screenshot shot("first_frame.png");
-    ASSERT_NE(shot.surface, nullptr);
-    EXPECT_EQ(shot.surface->w, 640);
-    EXPECT_EQ(shot.surface->h, 480);
+    ASSERT_FALSE(shot.rgba.empty());
+    EXPECT_EQ(shot.width, 640);
+    EXPECT_EQ(shot.height, 480);
     // The camera starts far above the player: no tiles yet.
     EXPECT_TRUE(SameRgb(shot.At(600, 400), Color{80, 80, 80, 255})) << Rgb(shot.At(600, 400));
     // The spinner's centroid at t = 0.1 is white.

@@ -1,16 +1,17 @@
-// The headless harness as a GoogleTest fixture: a whole game under SDL's dummy
-// video driver, started before each test and shut down after it, driven by
-// pushed SDL events.
+// The headless harness as a GoogleTest fixture: a whole game with no window to
+// see, started before each test and shut down after it. Tests on the desktop
+// backend drive it with pushed SDL events (harness/input_events.h).
 #pragma once
 
-#include <SDL.h>
-#include <SDL_image.h>
 #include <gtest/gtest.h>
+#include <stb/stb_image.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "harness/headless.h"
-#include "harness/input_events.h"
 
 struct HeadlessGame : testing::Test {
     HeadlessRun run;
@@ -33,25 +34,28 @@ struct HeadlessGame : testing::Test {
     void SettleCameraOnPlayer() { ::SettleCameraOnPlayer(&game); }
 };
 
-// The last presented frame as RGB pixels.
+// The last presented frame as RGB pixels, read back from a screenshot.
 struct Screenshot {
-    SDL_Surface* surface = nullptr;
+    std::vector<unsigned char> rgba;  // 4 bytes a pixel, row by row; empty when none could be read
+    int width = 0, height = 0;
     explicit Screenshot(const std::string& name)
     {
         std::string path = testing::TempDir() + name;
         EXPECT_TRUE(TakeScreenshot(path.c_str()));
-        SDL_Surface* loaded = IMG_Load(path.c_str());
-        EXPECT_NE(loaded, nullptr) << IMG_GetError();
-        if (loaded) {
-            surface = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGBA32, 0);
-            SDL_FreeSurface(loaded);
-        }
+        std::ifstream in(path, std::ios::binary);
+        const std::vector<unsigned char> png{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        int channels = 0;
+        unsigned char* pixels = png.empty() ? nullptr
+                                            : stbi_load_from_memory(png.data(), static_cast<int>(png.size()), &width,
+                                                                    &height, &channels, 4);
+        EXPECT_NE(pixels, nullptr) << "the screenshot cannot be read back";
+        if (pixels) rgba.assign(pixels, pixels + 4 * static_cast<size_t>(width) * static_cast<size_t>(height));
+        stbi_image_free(pixels);
     }
-    ~Screenshot() { SDL_FreeSurface(surface); }
     Color At(int x, int y) const
     {
-        if (!surface || x < 0 || y < 0 || x >= surface->w || y >= surface->h) return Color{0, 0, 0, 0};
-        const uint8_t* p = static_cast<const uint8_t*>(surface->pixels) + y * surface->pitch + x * 4;
+        if (rgba.empty() || x < 0 || y < 0 || x >= width || y >= height) return Color{0, 0, 0, 0};
+        const uint8_t* p = &rgba[4 * (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x))];
         return Color{p[0], p[1], p[2], p[3]};
     }
 };

@@ -1,6 +1,7 @@
 // Mouse editing through pushed SDL events, and the edge cases of the pick.
 #include "shell/mouse.h"
 #include "entities/entity.h"
+#include "harness/input_events.h"
 #include "headless_game.h"
 #include "presentation/camera.h"
 

@@ -1,5 +1,5 @@
-// The window and the input of the graphics layer, run headless on SDL's dummy
-// video driver. Input goes through real SDL events.
+// The window and the input of the graphics layer on the desktop backend, run
+// headless on SDL's dummy video driver. Input goes through real SDL events.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -11,13 +11,20 @@
 
 #include "harness/input_events.h"
 #include "platform/platform.h"
-#include "platform_fixture.h"
+#include "renderer/platform_fixture.h"
 
 namespace {
 
 using namespace input_events;
 
-using PlatformInput = Platform;
+// The fixture's window, on the desktop backend's headless driver.
+struct PlatformInput : Platform {
+    void SetUp() override
+    {
+        setenv("SDL_VIDEODRIVER", "dummy", 0);
+        Platform::SetUp();
+    }
+};
 
 TEST_F(PlatformInput, KeysChangeOnlyAtPollsAndEachPressCountsOnce)
 {
@@ -172,7 +179,7 @@ TEST(PlatformLifecycle, EachWindowStartsFresh)
         SCOPED_TRACE(round);
         ASSERT_TRUE(InitWindow(640, 480, "hello window"));
         EXPECT_TRUE(IsWindowReady() && !WindowShouldClose());
-        EXPECT_EQ(GetDrawSubmissionCount(), 0u);
+        EXPECT_EQ(GetDrawnShapeCount(), 0u);
         EXPECT_FALSE(IsKeyDown(KEY_D) || IsMouseButtonDown(MOUSE_BUTTON_LEFT));
         EXPECT_TRUE(GetMousePosition().x == 0.0f && GetMousePosition().y == 0.0f);
         // Leave everything changed: a key and a button held, the cursor moved,

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "entities/entity.h"
+#include "harness/input_events.h"
 #include "harness/invariants.h"
 #include "headless_game.h"
 #include "presentation/camera.h"

@@ -1,15 +1,14 @@
-// Drawing: the batch of textured quads (filled straight into the frame in
-// memory by fill.cpp where it can), rectangles and triangles.
+// Drawing into the frame: textured quads (handed to the fill), clearing,
+// rectangles and triangles.
 #include "platform/platform.h"
-
-#include <SDL.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
+#include <utility>
 
-#include "platform/fill.h"
 #include "platform/layer.h"
 
 using namespace layer;
@@ -23,42 +22,13 @@ const LoadedTexture* FindTexture(unsigned int id)
     return nullptr;
 }
 
-// Fills the batch's unturned quads into the software frame, one by one,
-// tinting every pixel afresh: the plain path the fast one is checked against.
-void FillUprightQuads(const LoadedTexture& tex)
-{
-    SDL_RenderFlush(L.renderer);  // whatever SDL still holds lies underneath
-    for (size_t q = 0; q < L.batchQuads; ++q) {
-        const SDL_Vertex* v = &L.vertices[q * 4];  // top-left, bottom-left, bottom-right, top-right
-        const UprightQuad quad{v[0].position.x,  v[0].position.y,  v[3].position.x,  v[1].position.y,
-                               v[0].tex_coord.x, v[0].tex_coord.y, v[3].tex_coord.x, v[1].tex_coord.y};
-        FillUprightQuad(tex, quad, v[0].color, false);
-    }
-}
-
 bool InDrawableRange(float v) { return v >= -MAX_COORDINATE && v <= MAX_COORDINATE; }
 
-// Adds a quad's corners, counter-clockwise from its top-left, to the batch.
-void AppendQuad(Vector2 topLeft, Vector2 bottomLeft, Vector2 bottomRight, Vector2 topRight, TexCoords t, SDL_Color c,
-                bool upright)
-{
-    if (L.batchQuads > 0 && L.batchFilled) FlushBatch();
-    if (L.batchQuads == BATCH_QUADS) FlushBatch();
-    if (!upright) L.batchUpright = false;
-    SDL_Vertex* v = &L.vertices[L.batchQuads * 4];
-    v[0] = SDL_Vertex{{topLeft.x, topLeft.y}, c, {t.left, t.top}};
-    v[1] = SDL_Vertex{{bottomLeft.x, bottomLeft.y}, c, {t.left, t.bottom}};
-    v[2] = SDL_Vertex{{bottomRight.x, bottomRight.y}, c, {t.right, t.bottom}};
-    v[3] = SDL_Vertex{{topRight.x, topRight.y}, c, {t.right, t.top}};
-    ++L.batchQuads;
-}
-
 // Any unturned quad: the ones DrawDirectQuad leaves (mirrored, broken, or
-// for a graphics card's renderer or the plain path). Dropped when it lies off
-// the window, is broken (a corner not finite or absurdly far) or faces away (a
-// negative width or height, but not both); otherwise filled into the software
-// frame at once or batched.
-void DrawUnturnedQuad(Rectangle dest, Vector2 origin, TexCoords t, SDL_Color c)
+// on the plain path). Dropped when it lies off the frame, is broken (a corner
+// not finite or absurdly far) or faces away (a negative width or height, but
+// not both); otherwise filled at once, working everything out afresh.
+void DrawUnturnedQuad(Rectangle dest, Vector2 origin, TexCoords t, Color c)
 {
     const float x0 = dest.x - origin.x, y0 = dest.y - origin.y;
     const float x1 = x0 + dest.width, y1 = y0 + dest.height;
@@ -68,17 +38,12 @@ void DrawUnturnedQuad(Rectangle dest, Vector2 origin, TexCoords t, SDL_Color c)
         return;
     if (!((x1 > x0 && y1 > y0) || (x1 < x0 && y1 < y0))) return;
 
-    if (!L.batchDirect) {
-        AppendQuad(Vector2{x0, y0}, Vector2{x0, y1}, Vector2{x1, y1}, Vector2{x1, y0}, t, c, true);
-        return;
-    }
-    BeginDirectQuad();
-    FillUprightQuad(*L.batchDirect, UprightQuad{x0, y0, x1, y1, t.left, t.top, t.right, t.bottom}, c, true);
-    EndDirectQuad();
+    FillUprightQuad(*L.quadTexture, UprightQuad{x0, y0, x1, y1, t.left, t.top, t.right, t.bottom}, c, false);
+    ++L.shapes;
 }
 
-// A quad turned about its origin by `rotation` degrees: always batched.
-void DrawTurnedQuad(Rectangle dest, Vector2 origin, float rotation, TexCoords t, SDL_Color c)
+// A quad turned about its origin by `rotation` degrees.
+void DrawTurnedQuad(Rectangle dest, Vector2 origin, float rotation, TexCoords t, Color c)
 {
     const float radians = rotation * (3.14159265358979323846f / 180.0f);
     const float s = std::sin(radians);
@@ -93,18 +58,15 @@ void DrawTurnedQuad(Rectangle dest, Vector2 origin, float rotation, TexCoords t,
     const Vector2 bottomRight{x + (dx + dest.width) * co - (dy + dest.height) * s,
                               y + (dx + dest.width) * s + (dy + dest.height) * co};
 
-    // Quads wholly outside the frame cost nothing; the comparisons are written
-    // so that a NaN corner drops the quad too.
-    const float minX = std::min(std::min(topLeft.x, topRight.x), std::min(bottomLeft.x, bottomRight.x));
-    const float maxX = std::max(std::max(topLeft.x, topRight.x), std::max(bottomLeft.x, bottomRight.x));
-    const float minY = std::min(std::min(topLeft.y, topRight.y), std::min(bottomLeft.y, bottomRight.y));
-    const float maxY = std::max(std::max(topLeft.y, topRight.y), std::max(bottomLeft.y, bottomRight.y));
+    // A corner not finite or absurdly far drops the quad, and so does a
+    // quad wholly outside the frame.
+    const Vector2 corners[4] = {topLeft, bottomLeft, bottomRight, topRight};
+    float minX = topLeft.x, maxX = topLeft.x, minY = topLeft.y, maxY = topLeft.y;
+    for (const Vector2& v : corners) {
+        if (!InDrawableRange(v.x) || !InDrawableRange(v.y)) return;
+        minX = std::min(minX, v.x), maxX = std::max(maxX, v.x), minY = std::min(minY, v.y), maxY = std::max(maxY, v.y);
+    }
     if (!(maxX > 0.0f && minX < static_cast<float>(L.width) && maxY > 0.0f && minY < static_cast<float>(L.height)))
-        return;
-    if (!(InDrawableRange(minX) && InDrawableRange(maxX) && InDrawableRange(minY) && InDrawableRange(maxY))) return;
-    if (!(std::isfinite(topLeft.x) && std::isfinite(topLeft.y) && std::isfinite(topRight.x) &&
-          std::isfinite(topRight.y) && std::isfinite(bottomLeft.x) && std::isfinite(bottomLeft.y) &&
-          std::isfinite(bottomRight.x) && std::isfinite(bottomRight.y)))
         return;
     // Like triangles, a quad shows only its front: corners running
     // counter-clockwise on the screen.
@@ -112,73 +74,85 @@ void DrawTurnedQuad(Rectangle dest, Vector2 origin, float rotation, TexCoords t,
         (static_cast<double>(bottomLeft.x) - topLeft.x) * (static_cast<double>(bottomRight.y) - topLeft.y) -
         (static_cast<double>(bottomLeft.y) - topLeft.y) * (static_cast<double>(bottomRight.x) - topLeft.x);
     if (!(cross < 0.0)) return;
-    const bool upright = topLeft.y == topRight.y && bottomLeft.y == bottomRight.y && topLeft.x == bottomLeft.x &&
-                         topRight.x == bottomRight.x;
-    AppendQuad(topLeft, bottomLeft, bottomRight, topRight, t, c, upright);
+    FillTurnedQuad(*L.quadTexture, corners, t, c);
+}
+
+// A triangle's corner on the fill's grid: whole pixels (truncated toward
+// zero) counted in halves, so that pixel centres fall on odd numbers.
+struct GridPoint {
+    int64_t x, y;
+};
+
+GridPoint OnGrid(Vector2 v)
+{
+    return GridPoint{int64_t{static_cast<int>(v.x)} * 2, int64_t{static_cast<int>(v.y)} * 2};
+}
+
+// Twice the signed area of a, b, c: which side of the edge a-b the point c lies on.
+int64_t EdgeSide(GridPoint a, GridPoint b, int64_t cx, int64_t cy)
+{
+    return (b.x - a.x) * (cy - a.y) - (b.y - a.y) * (cx - a.x);
+}
+
+// Whether the edge a-b is a top or a left one of a triangle running clockwise
+// (`clockwise`) or not: pixel centres on such edges are filled, those on the
+// others left to the neighbouring triangle.
+bool TopOrLeft(GridPoint a, GridPoint b, bool clockwise)
+{
+    if (!clockwise) std::swap(a, b);
+    return (a.y == b.y && a.x < b.x) || b.y < a.y;
+}
+
+// Fills a triangle of one colour: each pixel whose centre lies inside, with
+// the corners first snapped to whole pixels, the rasterization the game's
+// spinner was first drawn with, kept so that not a pixel of it changed.
+void FillTriangle(Vector2 v0, Vector2 v1, Vector2 v2, Color color)
+{
+    const GridPoint d0 = OnGrid(v0), d1 = OnGrid(v1), d2 = OnGrid(v2);
+    const int64_t area = EdgeSide(d0, d1, d2.x, d2.y);
+    if (area == 0) return;
+    const bool clockwise = area > 0;
+    const int64_t minX = std::min({d0.x, d1.x, d2.x}) / 2, maxX = std::max({d0.x, d1.x, d2.x}) / 2;
+    const int64_t minY = std::min({d0.y, d1.y, d2.y}) / 2, maxY = std::max({d0.y, d1.y, d2.y}) / 2;
+    const int64_t x0 = std::max<int64_t>(minX, 0), x1 = std::min<int64_t>(maxX, L.width);
+    const int64_t y0 = std::max<int64_t>(minY, 0), y1 = std::min<int64_t>(maxY, L.height);
+    const int64_t sign = clockwise ? 1 : -1;
+    const int64_t bias0 = TopOrLeft(d1, d2, clockwise) ? 0 : -1, bias1 = TopOrLeft(d2, d0, clockwise) ? 0 : -1,
+                  bias2 = TopOrLeft(d0, d1, clockwise) ? 0 : -1;
+    const uint32_t packed = PackColor(color);
+    for (int64_t y = y0; y < y1; ++y) {
+        uint32_t* row = L.frame + y * L.width;
+        for (int64_t x = x0; x < x1; ++x) {
+            const int64_t cx = 2 * x + 1, cy = 2 * y + 1;
+            if (sign * EdgeSide(d1, d2, cx, cy) + bias0 >= 0 && sign * EdgeSide(d2, d0, cx, cy) + bias1 >= 0 &&
+                sign * EdgeSide(d0, d1, cx, cy) + bias2 >= 0)
+                row[x] = color.a == 255 ? packed : BlendTexel(0xFFFFFFFFu, color, row[x]);
+        }
+    }
 }
 
 }  // namespace
 
 namespace layer {
 
-// Where a source rectangle lies in the batch's texture. A negative width
+// Where a source rectangle lies in the quads' texture. A negative width
 // mirrors the picture left to right; a negative height mirrors it top to bottom.
 TexCoords SourceCoords(Rectangle source)
 {
-    bool flipX = false;
-    if (source.width < 0) {
-        flipX = true;
-        source.width *= -1;
-    }
+    const bool flipX = source.width < 0;
+    if (flipX) source.width *= -1;
     if (source.height < 0) source.y -= source.height;
-    const float left = source.x / L.batchTextureWidth;
-    const float right = (source.x + source.width) / L.batchTextureWidth;
-    return TexCoords{flipX ? right : left, flipX ? left : right, source.y / L.batchTextureHeight,
-                     (source.y + source.height) / L.batchTextureHeight};
-}
-
-void AllocateBatch()
-{
-    L.vertices.assign(BATCH_QUADS * 4, SDL_Vertex{});
-    L.indices.assign(BATCH_QUADS * 6, 0);
-    // Two triangles per quad sharing the diagonal from its first to its third corner.
-    for (size_t q = 0; q < BATCH_QUADS; ++q) {
-        const int v = static_cast<int>(q * 4);
-        int* i = &L.indices[q * 6];
-        i[0] = v;
-        i[1] = v + 1;
-        i[2] = v + 2;
-        i[3] = v + 2;
-        i[4] = v + 3;
-        i[5] = v;
-    }
-}
-
-void FlushBatch()
-{
-    if (L.batchQuads == 0) return;
-    const LoadedTexture* tex = L.software && L.batchUpright ? FindTexture(L.batchId) : nullptr;
-    if (L.batchFilled) {
-        // Drawn already, as the quads came.
-    } else if (tex && !tex->pixels.empty()) {
-        FillUprightQuads(*tex);
-    } else {
-        SDL_RenderGeometry(L.renderer, L.batchTexture, L.vertices.data(), static_cast<int>(L.batchQuads * 4),
-                           L.indices.data(), static_cast<int>(L.batchQuads * 6));
-    }
-    ++L.submissions;
-    L.batchQuads = 0;
-    L.batchUpright = true;
-    L.batchFilled = false;
+    const float left = source.x / L.quadTextureWidth;
+    const float right = (source.x + source.width) / L.quadTextureWidth;
+    return TexCoords{flipX ? right : left, flipX ? left : right, source.y / L.quadTextureHeight,
+                     (source.y + source.height) / L.quadTextureHeight};
 }
 
 void SetDirectFill(bool on)
 {
-    FlushBatch();
     L.fastFill = on;
-    L.batchId = 0;  // the next quad looks its texture up afresh
-    L.batchTexture = nullptr;
-    L.batchDirect = nullptr;
+    L.quadTextureId = 0;  // the next quad looks its texture up afresh
+    L.quadTexture = nullptr;
 }
 
 }  // namespace layer
@@ -186,31 +160,31 @@ void SetDirectFill(bool on)
 void ClearBackground(Color color)
 {
     if (!L.open) return;
-    FlushBatch();
-    SDL_SetRenderDrawColor(L.renderer, color.r, color.g, color.b, color.a);
-    SDL_RenderClear(L.renderer);
+    // One row filled, then copied down: a pixel at a time would not be
+    // vectorised, and would cost a third of a millisecond a frame.
+    uint32_t* first = L.frame;
+    std::fill(first, first + L.width, PackColor(color));
+    for (int y = 1; y < L.height; ++y) std::memcpy(first + static_cast<ptrdiff_t>(y) * L.width, first, L.width * 4u);
 }
 
 void DrawTexturePro(Texture2D texture, Rectangle source, Rectangle dest, Vector2 origin, float rotation, Color tint)
 {
     if (!L.open || texture.id == 0) return;
-    if (texture.id != L.batchId) {
+    if (texture.id != L.quadTextureId) {
         const LoadedTexture* t = FindTexture(texture.id);
         if (!t) return;
-        FlushBatch();
-        L.batchId = t->id;
-        L.batchTexture = t->texture;
-        L.batchTextureWidth = static_cast<float>(t->width);
-        L.batchTextureHeight = static_cast<float>(t->height);
-        L.batchDirect = L.software && L.fastFill && !t->pixels.empty() ? t : nullptr;
+        L.quadTextureId = t->id;
+        L.quadTexture = t;
+        L.quadTextureWidth = static_cast<float>(t->width);
+        L.quadTextureHeight = static_cast<float>(t->height);
         L.lastSource = Rectangle{NAN, NAN, NAN, NAN};
     }
-    if (rotation == 0.0f && L.batchDirect && DrawDirectQuad(source, dest, origin, ToSdl(tint))) return;
+    if (rotation == 0.0f && L.fastFill && DrawDirectQuad(source, dest, origin, tint)) return;
     const TexCoords coords = SourceCoords(source);
     if (rotation == 0.0f) {
-        DrawUnturnedQuad(dest, origin, coords, ToSdl(tint));
+        DrawUnturnedQuad(dest, origin, coords, tint);
     } else {
-        DrawTurnedQuad(dest, origin, rotation, coords, ToSdl(tint));
+        DrawTurnedQuad(dest, origin, rotation, coords, tint);
     }
 }
 
@@ -223,10 +197,15 @@ void DrawRectangle(int posX, int posY, int width, int height, Color color)
     const long long x1 = std::min<long long>(static_cast<long long>(posX) + width, L.width);
     const long long y1 = std::min<long long>(static_cast<long long>(posY) + height, L.height);
     if (x0 >= x1 || y0 >= y1) return;
-    FlushBatch();
-    const SDL_Rect r{static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1 - x0), static_cast<int>(y1 - y0)};
-    SDL_SetRenderDrawColor(L.renderer, color.r, color.g, color.b, color.a);
-    SDL_RenderFillRect(L.renderer, &r);
+    const uint32_t packed = PackColor(color);
+    for (long long y = y0; y < y1; ++y) {
+        uint32_t* row = L.frame + y * L.width;
+        if (color.a == 255) {
+            std::fill(row + x0, row + x1, packed);
+        } else {
+            for (long long x = x0; x < x1; ++x) row[x] = BlendTexel(0xFFFFFFFFu, color, row[x]);
+        }
+    }
 }
 
 void DrawTriangle(Vector2 v1, Vector2 v2, Vector2 v3, Color color)
@@ -237,15 +216,12 @@ void DrawTriangle(Vector2 v1, Vector2 v2, Vector2 v3, Color color)
     for (int i = 0; i < 3; ++i)
         if (!InDrawableRange(xs[i]) || !InDrawableRange(ys[i])) return;  // also rejects NaN
     // Only counter-clockwise triangles, as seen on the y-down screen, are
-    // filled; that is a negative cross product in window coordinates.
+    // filled; that is a negative cross product in frame coordinates.
     const double cross = (static_cast<double>(v2.x) - v1.x) * (static_cast<double>(v3.y) - v1.y) -
                          (static_cast<double>(v2.y) - v1.y) * (static_cast<double>(v3.x) - v1.x);
     if (!(cross < 0.0)) return;
-    FlushBatch();
-    const SDL_Color c = ToSdl(color);
-    const SDL_Vertex v[3] = {{{v1.x, v1.y}, c, {0, 0}}, {{v2.x, v2.y}, c, {0, 0}}, {{v3.x, v3.y}, c, {0, 0}}};
-    SDL_RenderGeometry(L.renderer, nullptr, v, 3, nullptr, 0);
-    ++L.submissions;
+    FillTriangle(v1, v2, v3, color);
+    ++L.shapes;
 }
 
-uint64_t GetDrawSubmissionCount(void) { return L.submissions; }
+uint64_t GetDrawnShapeCount(void) { return L.shapes; }

@@ -1,14 +1,12 @@
-// The software fill: unturned textured quads drawn straight into the frame
-// in memory. SDL's software renderer would take each quad of a batch one by
-// one, which at one pixel per tile costs more than the whole rest of a frame.
+// The fill: textured quads drawn straight into the frame in memory, a pixel
+// wherever the quad holds the pixel's centre, showing the texel under it.
 //
 // The fast way keeps, from one quad to the next, what a row of tiles shares:
 // tinted copies of the texture, the rows covered, the texture coordinates.
 // The plain way works everything out afresh for every quad and every pixel;
-// tests check that both give the same picture.
-#include "platform/fill.h"
-
-#include <SDL.h>
+// tests check that both give the same picture. Turned quads take a slower,
+// general way.
+#include "platform/layer.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -36,42 +34,21 @@ int FirstPixelFrom(double edge)
     return i < c ? i + 1 : i;
 }
 
-// One texel times the tint, laid over one frame pixel with alpha, in the same
-// integer arithmetic as SDL's software blitter (so a white texel under a tint
-// gives exactly the tint).
-Uint32 BlendTexel(Uint32 texel, SDL_Color tint, Uint32 dst)
-{
-    const Uint32 a = (texel >> 24) * tint.a / 255;
-    Uint32 r = ((texel >> 16) & 0xFF) * tint.r / 255;
-    Uint32 g = ((texel >> 8) & 0xFF) * tint.g / 255;
-    Uint32 b = (texel & 0xFF) * tint.b / 255;
-    if (a == 255) return 0xFF000000u | (r << 16) | (g << 8) | b;
-    r = r * a / 255;
-    g = g * a / 255;
-    b = b * a / 255;
-    const Uint32 keep = 255 - a;
-    const Uint32 da = a + keep * (dst >> 24) / 255;
-    const Uint32 dr = r + keep * ((dst >> 16) & 0xFF) / 255;
-    const Uint32 dg = g + keep * ((dst >> 8) & 0xFF) / 255;
-    const Uint32 db = b + keep * (dst & 0xFF) / 255;
-    return (da << 24) | (dr << 16) | (dg << 8) | db;
-}
-
 // BlendTexel for an opaque texel under an opaque tint: the tinted texel alone.
-Uint32 TintOpaqueTexel(Uint32 texel, SDL_Color tint)
+uint32_t TintOpaqueTexel(uint32_t texel, Color tint)
 {
-    const Uint32 r = ((texel >> 16) & 0xFF) * tint.r / 255;
-    const Uint32 g = ((texel >> 8) & 0xFF) * tint.g / 255;
-    const Uint32 b = (texel & 0xFF) * tint.b / 255;
+    const uint32_t r = ((texel >> 16) & 0xFF) * tint.r / 255;
+    const uint32_t g = ((texel >> 8) & 0xFF) * tint.g / 255;
+    const uint32_t b = (texel & 0xFF) * tint.b / 255;
     return 0xFF000000u | (r << 16) | (g << 8) | b;
 }
 
 // The four bytes of an opaque tint as one number: never 0, since its alpha
 // is 255, so 0 marks an empty slot.
-Uint32 TintKey(SDL_Color tint)
+uint32_t TintKey(Color tint)
 {
-    static_assert(sizeof tint == sizeof(Uint32));
-    Uint32 key;
+    static_assert(sizeof tint == sizeof(uint32_t));
+    uint32_t key;
     std::memcpy(&key, &tint, sizeof key);
     return key;
 }
@@ -79,15 +56,15 @@ Uint32 TintKey(SDL_Color tint)
 // The texture's texels under an opaque tint, from its tinted copies: made on
 // the first quad in that tint, reused by every later one until another tint
 // takes the slot. Null when the texture keeps no copies.
-const Uint32* TintedTexels(const LoadedTexture& tex, SDL_Color tint)
+const uint32_t* TintedTexels(const LoadedTexture& tex, Color tint)
 {
     if (tex.tinted.empty()) return nullptr;
-    const Uint32 key = TintKey(tint);
+    const uint32_t key = TintKey(tint);
     const size_t slot = (key * 2654435761u) >> 24;  // Fibonacci hashing onto the 256 slots
     const size_t texels = tex.pixels.size();
     // The copies are a cache beside the texture, not part of it.
-    Uint32* copy = const_cast<Uint32*>(&tex.tinted[slot * texels]);
-    Uint32& held = const_cast<Uint32&>(tex.tintOfSlot[slot]);
+    uint32_t* copy = const_cast<uint32_t*>(&tex.tinted[slot * texels]);
+    uint32_t& held = const_cast<uint32_t&>(tex.tintOfSlot[slot]);
     if (held != key) {
         for (size_t i = 0; i < texels; ++i) copy[i] = TintOpaqueTexel(tex.pixels[i], tint);
         held = key;
@@ -127,51 +104,49 @@ inline const AxisSpan& RowsOf(float y0, float y1, float v0, float v1, int size)
     if (!(y0 == last.e0 && y1 == last.e1 && v0 == last.t0 && v1 == last.t1 && size == L.lastRowsSize)) {
         last = SpanOf(y0, y1, v0, v1, L.height, size);
         L.lastRowsSize = size;
-        L.lastRowPixels = static_cast<Uint32*>(L.frameSurface->pixels) +
-                          static_cast<ptrdiff_t>(last.first) * (L.frameSurface->pitch / 4);
+        L.lastRowPixels = L.frame + static_cast<ptrdiff_t>(last.first) * L.width;
     }
     return last;
 }
 
 // Fills the pixels where an unturned quad's rows and columns meet. A pixel
 // belongs to a quad when its centre lies inside, left and top edges included,
-// and shows the texel under that centre: the rule a graphics card follows, so
-// both kinds of renderer give the same picture. With `cached` an opaque tint
+// and shows the texel under that centre. With `cached` an opaque tint
 // is taken from the texture's tinted copies; the pixels are the same either way.
-void FillSpans(const LoadedTexture& tex, const AxisSpan& rows, const AxisSpan& cols, SDL_Color tint, bool cached)
+void FillSpans(const LoadedTexture& tex, const AxisSpan& rows, const AxisSpan& cols, Color tint, bool cached)
 {
     const bool opaque = tex.opaque && tint.a == 255;  // the common case: no blending at all
-    Uint32* frameRows = static_cast<Uint32*>(L.frameSurface->pixels);
-    const ptrdiff_t stride = L.frameSurface->pitch / static_cast<int>(sizeof(Uint32));
+    uint32_t* frameRows = L.frame;
+    const ptrdiff_t stride = L.width;
     const size_t width = static_cast<size_t>(tex.width);
     if (cols.end - cols.first == 1 && rows.end - rows.first == 1) {
         // A tile a pixel wide (zoomed far out): one texel, one pixel.
-        const Uint32 texel =
+        const uint32_t texel =
             tex.pixels[static_cast<size_t>(rows.firstTexel) * width + static_cast<size_t>(cols.firstTexel)];
-        Uint32* out = frameRows + rows.first * stride + cols.first;
+        uint32_t* out = frameRows + rows.first * stride + cols.first;
         *out = opaque ? TintOpaqueTexel(texel, tint) : BlendTexel(texel, tint, *out);
         return;
     }
     const int n = cols.end - cols.first;
     int* columns = L.texelColumns.data();
     for (int i = 0; i < n; ++i) columns[i] = TexelAt(cols, cols.first + i, tex.width);
-    const Uint32* tinted = opaque && cached ? TintedTexels(tex, tint) : nullptr;
+    const uint32_t* tinted = opaque && cached ? TintedTexels(tex, tint) : nullptr;
     // Texel by texel across, as at 16 pixels per tile: each row is one copy.
     bool contiguous = true;
     for (int i = 1; i < n && contiguous; ++i) contiguous = columns[i] == columns[0] + i;
     for (int py = rows.first; py < rows.end; ++py) {
         const size_t row = static_cast<size_t>(TexelAt(rows, py, tex.height)) * width;
-        Uint32* out = frameRows + py * stride + cols.first;
+        uint32_t* out = frameRows + py * stride + cols.first;
         if (tinted && contiguous) {
-            std::memcpy(out, tinted + row + columns[0], static_cast<size_t>(n) * sizeof(Uint32));
+            std::memcpy(out, tinted + row + columns[0], static_cast<size_t>(n) * sizeof(uint32_t));
         } else if (tinted) {
-            const Uint32* texels = tinted + row;
+            const uint32_t* texels = tinted + row;
             for (int i = 0; i < n; ++i) out[i] = texels[columns[i]];
         } else if (opaque) {
-            const Uint32* texels = &tex.pixels[row];
+            const uint32_t* texels = &tex.pixels[row];
             for (int i = 0; i < n; ++i) out[i] = TintOpaqueTexel(texels[columns[i]], tint);
         } else {
-            const Uint32* texels = &tex.pixels[row];
+            const uint32_t* texels = &tex.pixels[row];
             for (int i = 0; i < n; ++i) out[i] = BlendTexel(texels[columns[i]], tint, out[i]);
         }
     }
@@ -181,9 +156,29 @@ void FillSpans(const LoadedTexture& tex, const AxisSpan& rows, const AxisSpan& c
 
 namespace layer {
 
+// The arithmetic of the software blitters the pictures were first drawn with,
+// kept so that no pixel changed.
+uint32_t BlendTexel(uint32_t texel, Color tint, uint32_t dst)
+{
+    const uint32_t a = (texel >> 24) * tint.a / 255;
+    uint32_t r = ((texel >> 16) & 0xFF) * tint.r / 255;
+    uint32_t g = ((texel >> 8) & 0xFF) * tint.g / 255;
+    uint32_t b = (texel & 0xFF) * tint.b / 255;
+    if (a == 255) return 0xFF000000u | (r << 16) | (g << 8) | b;
+    r = r * a / 255;
+    g = g * a / 255;
+    b = b * a / 255;
+    const uint32_t keep = 255 - a;
+    const uint32_t da = a + keep * (dst >> 24) / 255;
+    const uint32_t dr = r + keep * ((dst >> 16) & 0xFF) / 255;
+    const uint32_t dg = g + keep * ((dst >> 8) & 0xFF) / 255;
+    const uint32_t db = b + keep * (dst & 0xFF) / 255;
+    return (da << 24) | (dr << 16) | (dg << 8) | db;
+}
+
 // Fills one unturned quad into the software frame, taking nothing from
 // earlier quads unless `cached`.
-void FillUprightQuad(const LoadedTexture& tex, const UprightQuad& q, SDL_Color tint, bool cached)
+void FillUprightQuad(const LoadedTexture& tex, const UprightQuad& q, Color tint, bool cached)
 {
     const AxisSpan rows =
         cached ? RowsOf(q.y0, q.y1, q.v0, q.v1, tex.height) : SpanOf(q.y0, q.y1, q.v0, q.v1, L.height, tex.height);
@@ -192,21 +187,7 @@ void FillUprightQuad(const LoadedTexture& tex, const UprightQuad& q, SDL_Color t
     if (cols.first < cols.end) FillSpans(tex, rows, cols, tint, cached);
 }
 
-void BeginDirectQuad()
-{
-    if (L.batchQuads > 0 && !L.batchFilled) FlushBatch();
-    if (L.batchQuads == 0) {
-        SDL_RenderFlush(L.renderer);
-        L.batchFilled = true;
-    }
-}
-
-void EndDirectQuad()
-{
-    if (++L.batchQuads == BATCH_QUADS) FlushBatch();
-}
-
-bool DrawDirectQuad(Rectangle source, Rectangle dest, Vector2 origin, SDL_Color c)
+bool DrawDirectQuad(Rectangle source, Rectangle dest, Vector2 origin, Color c)
 {
     const float x0 = dest.x - origin.x, y0 = dest.y - origin.y;
     const float x1 = x0 + dest.width, y1 = y0 + dest.height;
@@ -222,21 +203,21 @@ bool DrawDirectQuad(Rectangle source, Rectangle dest, Vector2 origin, SDL_Color 
         L.lastCoords = SourceCoords(source);
     }
     const TexCoords& t = L.lastCoords;
-    const LoadedTexture& tex = *L.batchDirect;
-    BeginDirectQuad();
+    const LoadedTexture& tex = *L.quadTexture;
+    ++L.shapes;
     const AxisSpan& rows = RowsOf(y0, y1, t.top, t.bottom, tex.height);
     const int px0 = std::max(0, FirstPixelFrom(x0)), px1 = std::min(L.width, FirstPixelFrom(x1));
     if (px1 - px0 == 1 && rows.end - rows.first == 1) {
         // A tile a pixel wide (zoomed far out): one texel, one pixel, as FillSpans would draw it.
         const double step = (static_cast<double>(t.right) - t.left) / (static_cast<double>(x1) - x0);
         const int column = TexelAt(x0, t.left, step, px0, tex.width);
-        const Uint32 texel = tex.pixels[static_cast<size_t>(rows.firstTexel) * static_cast<size_t>(tex.width) +
-                                        static_cast<size_t>(column)];
-        Uint32* out = L.lastRowPixels + px0;
+        const uint32_t texel = tex.pixels[static_cast<size_t>(rows.firstTexel) * static_cast<size_t>(tex.width) +
+                                          static_cast<size_t>(column)];
+        uint32_t* out = L.lastRowPixels + px0;
         if (tex.opaque && c.a == 255) {
             // Neighbours zoomed out mostly share their texel and tint (the
             // dark rock above all): the last result is kept.
-            const Uint32 tint = TintKey(c);
+            const uint32_t tint = TintKey(c);
             if (texel != L.lastTexel || tint != L.lastTint) {
                 L.lastTexel = texel;
                 L.lastTint = tint;
@@ -249,7 +230,6 @@ bool DrawDirectQuad(Rectangle source, Rectangle dest, Vector2 origin, SDL_Color 
     } else if (px0 < px1 && rows.first < rows.end) {
         FillSpans(tex, rows, SpanOf(x0, x1, t.left, t.right, L.width, tex.width), c, true);
     }
-    EndDirectQuad();
     return true;
 }
 
@@ -261,6 +241,39 @@ void PrepareTinting(LoadedTexture* texture)
     if (!texture->opaque || texels == 0 || texels > static_cast<size_t>(MAX_TINTED_TEXELS)) return;
     texture->tinted.assign(TINT_SLOTS * texels, 0);
     texture->tintOfSlot.assign(TINT_SLOTS, 0);
+}
+
+}  // namespace layer
+
+namespace layer {
+
+// Each pixel whose centre lies in the quad (two edges included, as for the
+// unturned ones) shows the texel found by mapping that centre back onto the
+// texture; a quad of the game never turns, so plainness wins over speed here.
+void FillTurnedQuad(const LoadedTexture& tex, const Vector2 corners[4], TexCoords t, Color tint)
+{
+    const Vector2 o = corners[0];  // texture's top-left
+    const double ax = static_cast<double>(corners[3].x) - o.x, ay = static_cast<double>(corners[3].y) - o.y;  // along u
+    const double bx = static_cast<double>(corners[1].x) - o.x, by = static_cast<double>(corners[1].y) - o.y;  // along v
+    const double det = ax * by - ay * bx;
+    if (det == 0.0) return;
+    const auto [minX, maxX] = std::minmax({corners[0].x, corners[1].x, corners[2].x, corners[3].x});
+    const auto [minY, maxY] = std::minmax({corners[0].y, corners[1].y, corners[2].y, corners[3].y});
+    const int x0 = std::max(0, FirstPixelFrom(minX)), x1 = std::min(L.width, FirstPixelFrom(maxX) + 1);
+    const int y0 = std::max(0, FirstPixelFrom(minY)), y1 = std::min(L.height, FirstPixelFrom(maxY) + 1);
+    for (int py = y0; py < y1; ++py) {
+        uint32_t* row = L.frame + static_cast<ptrdiff_t>(py) * L.width;
+        for (int px = x0; px < x1; ++px) {
+            const double dx = px + 0.5 - o.x, dy = py + 0.5 - o.y;
+            const double a = (dx * by - dy * bx) / det, b = (ax * dy - ay * dx) / det;  // 0..1 across the quad
+            if (!(a >= 0.0 && a < 1.0 && b >= 0.0 && b < 1.0)) continue;
+            const int u = TexelIndex(t.left + a * (static_cast<double>(t.right) - t.left), tex.width);
+            const int v = TexelIndex(t.top + b * (static_cast<double>(t.bottom) - t.top), tex.height);
+            const uint32_t texel = tex.pixels[static_cast<size_t>(v) * static_cast<size_t>(tex.width) + u];
+            row[px] = BlendTexel(texel, tint, row[px]);
+        }
+    }
+    ++L.shapes;
 }
 
 }  // namespace layer

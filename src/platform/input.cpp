@@ -1,121 +1,93 @@
-// Input: SDL's events turned into the key, button and cursor state that the
-// game reads between two polls.
+// Input: the backend's events, handed over through backend.h's Layer*
+// calls, turned into the key, button and cursor state that the game reads
+// between two polls; and the snapshots of it that demos record and play.
 #include "platform/platform.h"
-
-#include <SDL.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <iterator>
 
+#include "platform/backend.h"
 #include "platform/fit.h"
-#include "platform/input_playback.h"
-#include "platform/keymap.h"
 #include "platform/layer.h"
 
 using namespace layer;
 
+static_assert(INPUT_FRAME_KEY_COUNT <= 32, "the key masks are 32 bits");
+
 namespace {
 
-int ButtonFromSdl(Uint8 button)
+// While a demo plays, the frame it applied last answers every query.
+bool gPlayback = false;
+InputFrame gPlayed{};
+
+// The frame being played, or null when the queries answer from live input.
+const InputFrame* PlayedInput(void) { return gPlayback ? &gPlayed : nullptr; }
+
+// Whether `key` is one of the frame's keys and its bit is set in `mask`.
+bool InputFrameHasKey(uint32_t mask, int key)
 {
-    switch (button) {
-        case SDL_BUTTON_LEFT: return MOUSE_BUTTON_LEFT;
-        case SDL_BUTTON_RIGHT: return MOUSE_BUTTON_RIGHT;
-        case SDL_BUTTON_MIDDLE: return 2;
-        case SDL_BUTTON_X1: return 3;
-        case SDL_BUTTON_X2: return 4;
-        default: return -1;
+    for (int i = 0; i < INPUT_FRAME_KEY_COUNT; i++)
+        if (INPUT_FRAME_KEYS[i] == key) return (mask >> i) & 1u;
+    return false;
+}
+
+}  // namespace
+
+void LayerKey(int key, bool down, bool repeat, bool alt)
+{
+    if (!L.open || key <= KEY_NULL || key >= KEY_CODE_COUNT) return;
+    // The keys the layer answers itself, F11 and Alt+Enter (fullscreen) and
+    // F12 (screenshot), which the game never sees as keys.
+    const bool toggle = key == CODE_F11 || (key == CODE_ENTER && alt);
+    if (toggle || key == CODE_F12) {
+        if (down && !repeat) {
+            if (toggle)
+                ToggleFullscreen();
+            else
+                L.screenshotRequested = true;
+        }
+        return;
+    }
+    if (down) {
+        // A press counts even when the key is let go again before the next
+        // poll, so a quick tap of a zoom key is never lost.
+        if (!L.keyDown[key]) L.keyPressed[key] = true;
+        L.keyDown[key] = true;
+        if (key == KEY_ESCAPE && !repeat) L.closeRequested = true;
+    } else {
+        L.keyDown[key] = false;
     }
 }
 
-void ReleaseAllInput()
+void LayerCursor(int x, int y)
+{
+    L.mouseWindowX = x;
+    L.mouseWindowY = y;
+}
+
+void LayerMouseButton(int button, bool down, int x, int y)
+{
+    if (!L.open) return;
+    LayerCursor(x, y);
+    if (button < 0 || button >= MOUSE_BUTTON_COUNT) return;
+    // A click let go again before the next poll (a touchpad tap) still
+    // counts as held for the frame that reads it.
+    if (down && !L.buttonDown[button]) L.buttonPressed[button] = true;
+    L.buttonDown[button] = down;
+}
+
+void LayerWheel(float notches) { L.wheel += notches; }
+
+// Key and button releases are not delivered to a window without focus:
+// forget what was held rather than keep walking.
+void LayerFocusLost(void)
 {
     std::fill(std::begin(L.keyDown), std::end(L.keyDown), false);
     std::fill(std::begin(L.buttonDown), std::end(L.buttonDown), false);
 }
 
-// The keys the layer answers itself, F11 and Alt+Enter (fullscreen) and F12
-// (screenshot): true when the event was one of them, which the game then
-// never sees as a key.
-bool WindowKey(const SDL_KeyboardEvent& key, int32_t scancode)
-{
-    const bool toggle =
-        scancode == SDL_SCANCODE_F11 || (scancode == SDL_SCANCODE_RETURN && (key.keysym.mod & KMOD_ALT));
-    const bool screenshot = scancode == SDL_SCANCODE_F12;
-    if (!toggle && !screenshot) return false;
-    if (key.type == SDL_KEYDOWN && key.repeat == 0) {
-        if (toggle)
-            ToggleFullscreen();
-        else
-            L.screenshotRequested = true;
-    }
-    return true;
-}
-
-void HandleEvent(const SDL_Event& e)
-{
-    switch (e.type) {
-        case SDL_QUIT: L.closeRequested = true; break;
-        case SDL_WINDOWEVENT:
-            if (e.window.event == SDL_WINDOWEVENT_CLOSE) L.closeRequested = true;
-            // Key and button releases are not delivered to a window without
-            // focus; forget what was held rather than keep walking.
-            if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) ReleaseAllInput();
-            // A new size or a repaint by the desktop: the bars are drawn afresh.
-            if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED || e.window.event == SDL_WINDOWEVENT_EXPOSED)
-                L.barsDirty = true;
-            break;
-        case SDL_KEYDOWN:
-        case SDL_KEYUP: {
-            // Read as a plain number: a pushed event may carry any value in this field.
-            static_assert(sizeof(e.key.keysym.scancode) == sizeof(int32_t));
-            int32_t scancode;
-            std::memcpy(&scancode, &e.key.keysym.scancode, sizeof scancode);
-            if (WindowKey(e.key, scancode)) break;
-            const int key = KeyFromScancode(scancode);
-            if (key == KEY_NULL) break;
-            if (e.type == SDL_KEYDOWN) {
-                // A press counts even when the key is let go again before the
-                // next poll, so a quick tap of a zoom key is never lost.
-                if (!L.keyDown[key]) L.keyPressed[key] = true;
-                L.keyDown[key] = true;
-                if (key == KEY_ESCAPE && e.key.repeat == 0) L.closeRequested = true;
-            } else {
-                L.keyDown[key] = false;
-            }
-            break;
-        }
-        case SDL_MOUSEMOTION:
-            L.mouseWindowX = e.motion.x;
-            L.mouseWindowY = e.motion.y;
-            break;
-        case SDL_MOUSEWHEEL: {
-            // Up (away from the player) counts positive whatever the system's
-            // scrolling direction; SDL hands fractional touchpad scrolls on in
-            // whole notches.
-            const int notches = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
-            L.wheel += static_cast<float>(notches);
-            break;
-        }
-        case SDL_MOUSEBUTTONDOWN:
-        case SDL_MOUSEBUTTONUP: {
-            L.mouseWindowX = e.button.x;
-            L.mouseWindowY = e.button.y;
-            const int b = ButtonFromSdl(e.button.button);
-            if (b < 0) break;
-            // A click let go again before the next poll (a touchpad tap)
-            // still counts as held for the frame that reads it.
-            if (e.type == SDL_MOUSEBUTTONDOWN && !L.buttonDown[b]) L.buttonPressed[b] = true;
-            L.buttonDown[b] = (e.type == SDL_MOUSEBUTTONDOWN);
-            break;
-        }
-        default: break;
-    }
-}
-
-}  // namespace
+void LayerCloseRequested(void) { L.closeRequested = true; }
 
 void PollInputEvents(void)
 {
@@ -123,12 +95,11 @@ void PollInputEvents(void)
     std::fill(std::begin(L.keyPressed), std::end(L.keyPressed), false);
     std::fill(std::begin(L.buttonPressed), std::end(L.buttonPressed), false);
     L.wheel = 0.0f;
-    SDL_Event e;
-    while (SDL_PollEvent(&e)) HandleEvent(e);
+    BackendPollEvents();
     // The cursor in frame pixels through the window's present view, mapped
     // afresh at each poll so that a resize without a move still counts.
     int w = 0, h = 0;
-    SDL_GetWindowSize(L.window, &w, &h);
+    BackendWindowSize(&w, &h);
     int x = 0, y = 0;
     WindowToFrame(FitFrame(w, h, L.width, L.height), L.width, L.height, L.mouseWindowX, L.mouseWindowY, &x, &y);
     L.mouse = Vector2{static_cast<float>(x), static_cast<float>(y)};
@@ -168,4 +139,31 @@ float GetMouseWheelMove(void)
 {
     if (const InputFrame* played = PlayedInput()) return played->wheel;
     return L.wheel;
+}
+
+// Snapshots of the input, which demos record and play back.
+
+InputFrame GetInputFrame(void)
+{
+    InputFrame f{};
+    for (int i = 0; i < INPUT_FRAME_KEY_COUNT; i++) {
+        if (IsKeyDown(INPUT_FRAME_KEYS[i])) f.keysDown |= 1u << i;
+        if (IsKeyPressed(INPUT_FRAME_KEYS[i])) f.keysPressed |= 1u << i;
+    }
+    for (int b = 0; b < 8; b++)
+        if (IsMouseButtonDown(b)) f.buttonsDown |= static_cast<uint8_t>(1u << b);
+    f.mouse = GetMousePosition();
+    f.wheel = GetMouseWheelMove();
+    return f;
+}
+
+void SetInputPlayback(bool on)
+{
+    gPlayback = on;
+    gPlayed = InputFrame{};
+}
+
+void ApplyInputFrame(const InputFrame* frame)
+{
+    if (gPlayback && frame) gPlayed = *frame;
 }

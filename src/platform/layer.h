@@ -1,19 +1,11 @@
-// The graphics layer's private half: the one state record that its parts
-// (window.cpp, input.cpp, draw.cpp, text.cpp, image.cpp) share, and the few
-// helpers more than one part calls. Only src/platform/ includes it; the game
-// sees the layer through platform/platform.h alone.
-//
-// Every frame is drawn into an off-screen picture of the frame's size and
-// copied to the window, scaled to fit, when it is presented, so a screenshot
-// taken between frames reads exactly what the player saw. With a graphics card that picture
-// is a render-target texture; on SDL's software renderer it is a plain surface
-// in memory, which also lets the tile quads be filled straight into it: SDL's
-// software renderer would otherwise take each quad of a batch one by one,
-// which at one pixel per tile costs more than the whole rest of a frame.
+// The renderer's private half: its one state record, which its parts share,
+// and the helpers more than one part calls. The renderer owns the frame, an
+// array of pixels in memory that every drawing call fills itself, and hands
+// it finished to the backend (backend.h), which owns the window. A screenshot
+// taken between frames reads exactly what the player saw.
 #pragma once
 
-#include <SDL.h>
-#include <SDL_ttf.h>
+#include <stb/stb_truetype.h>
 
 #include <cmath>
 #include <cstddef>
@@ -22,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/keymap.h"
+#include "platform/keycodes.h"
 #include "platform/platform.h"
 
 namespace layer {
@@ -31,39 +23,30 @@ constexpr int MOUSE_BUTTON_COUNT = 8;
 
 // A texture the layer owns, found by the id the game holds.
 struct LoadedTexture {
-    unsigned int id;             // the id handed out in Texture2D; never 0, never reused
-    SDL_Texture* texture;        // the renderer's copy
-    int width;                   // pixels
-    int height;                  // pixels
-    std::vector<Uint32> pixels;  // ARGB8888 copy for the software fill; empty otherwise
-    bool opaque;                 // every texel of that copy has full alpha
-    // Tinted copies of a small opaque texture (draw.cpp): TINT_SLOTS copies of
+    unsigned int id;               // the id handed out in Texture2D; never 0, never reused
+    int width;                     // pixels
+    int height;                    // pixels
+    std::vector<uint32_t> pixels;  // 0xAARRGGBB, row by row from the top
+    bool opaque;                   // every texel has full alpha
+    // Tinted copies of a small opaque texture (fill.cpp): TINT_SLOTS copies of
     // `pixels`, slot by tint, so that a quad in a tint met before costs a copy
     // per pixel instead of three multiplications. Empty for other textures.
-    std::vector<Uint32> tinted;
-    std::vector<Uint32> tintOfSlot;  // the packed tint each slot holds; 0 for an empty slot
+    std::vector<uint32_t> tinted;
+    std::vector<uint32_t> tintOfSlot;  // the packed tint each slot holds; 0 for an empty slot
 };
 
 // Tinted copies kept per texture, and the largest texture (in texels) they are kept for.
 constexpr size_t TINT_SLOTS = 256;
 constexpr int MAX_TINTED_TEXELS = 32 * 32;
 
-// A caption rendered once and drawn again while it stays in the cache.
+// A caption rasterized once and drawn again while it stays in the cache.
 struct CachedText {
-    std::string text;      // the UTF-8 text as the game passed it
-    int size;              // font size, pixels high
-    Color color;           // the colour it was rendered in
-    SDL_Texture* texture;  // null when the text could not be rendered: not retried
-    int width;             // pixels
-    int height;            // pixels
-    uint64_t lastUse;      // useClock at the last draw; the smallest is dropped first
-};
-
-// An opened font size.
-struct CachedFont {
-    int size;          // pixels high
-    TTF_Font* font;    // the open font
-    uint64_t lastUse;  // useClock at the last use; the smallest is closed first
+    std::string text;               // the UTF-8 text as the game passed it
+    int size;                       // font size, pixels high
+    int width;                      // pixels
+    int height;                     // pixels
+    std::vector<uint8_t> coverage;  // how much of each pixel the letters cover, 0 to 255, row by row
+    uint64_t lastUse;               // useClock at the last draw; the smallest is dropped first
 };
 
 enum class FontState { NotLooked, Ready, Missing };
@@ -73,10 +56,10 @@ struct TexCoords {
     float left, right, top, bottom;
 };
 
-// How an unturned quad covers one axis of the frame, for the software fill
-// (draw.cpp): the whole pixels whose centres it holds, and the texture under them.
+// How an unturned quad covers one axis of the frame, for the fill
+// (fill.cpp): the whole pixels whose centres it holds, and the texture under them.
 struct AxisSpan {
-    float e0, e1;    // the quad's first and second edge, window pixels
+    float e0, e1;    // the quad's first and second edge, frame pixels
     float t0, t1;    // the texture coordinates (0 to 1) at those edges
     int first;       // first pixel covered, clipped to the frame
     int end;         // one past the last pixel covered, clipped to the frame
@@ -84,25 +67,14 @@ struct AxisSpan {
     int firstTexel;  // index of the texel under the first pixel's centre
 };
 
-// Everything that lives from InitWindow to CloseWindow.
+// Everything the renderer holds from InitWindow to CloseWindow.
 struct Layer {
-    bool open = false;                    // between a successful InitWindow and CloseWindow
-    bool closeRequested = false;          // close button, SIGINT/SIGTERM or Escape seen (SIGHUP: window.cpp)
-    SDL_Window* window = nullptr;         // the one window
-    SDL_Renderer* renderer = nullptr;     // draws into the frame below
-    bool software = false;                // drawing on SDL's software renderer
-    SDL_Texture* frame = nullptr;         // with a graphics card: the frame, a render target
-    SDL_Surface* frameSurface = nullptr;  // in software: the frame, which the renderer draws into
-    int width = 0;                        // frame width, pixels
-    int height = 0;                       // frame height, pixels
-
-    bool fullscreen = false;  // desktop fullscreen now
-    int windowedWidth = 0;    // the window's size before fullscreen, restored after it
-    int windowedHeight = 0;
-    bool barsDirty = true;   // the window's bars need painting black at the next present
-    int presentedWidth = 0;  // window surface size at the last present (software)
-    int presentedHeight = 0;
-    std::vector<int> shrinkColumns;    // frame column shown at each window column of a shrunk view
+    bool open = false;                 // between a successful InitWindow and CloseWindow
+    bool closeRequested = false;       // close button, a signal that ends the game, or Escape seen
+    int width = 0;                     // frame width, pixels
+    int height = 0;                    // frame height, pixels
+    std::vector<uint32_t> frameStore;  // the frame's memory, a page larger than the frame
+    uint32_t* frame = nullptr;         // the frame being drawn (or the last one shown), 0xAARRGGBB row by row
     bool screenshotRequested = false;  // F12 seen: save the next presented frame
 
     bool keyDown[KEY_CODE_COUNT] = {};            // by game key code: held at the last poll
@@ -116,70 +88,78 @@ struct Layer {
 
     std::list<LoadedTexture> textures;  // every texture loaded and not yet unloaded
 
-    // The batch of quads waiting for one submission, and the texture they use.
-    std::vector<SDL_Vertex> vertices;            // four corners per quad, window pixels; allocated once
-    std::vector<int> indices;                    // six per quad: two triangles; filled once
-    size_t batchQuads = 0;                       // quads waiting
-    unsigned int batchId = 0;                    // id of the texture they use; 0 for none
-    SDL_Texture* batchTexture = nullptr;         // that texture's renderer copy
-    float batchTextureWidth = 0.0f;              // pixels, to turn source rectangles into texture coordinates
-    float batchTextureHeight = 0.0f;             // pixels
-    bool batchUpright = true;                    // every quad of the batch is an unturned rectangle
-    bool batchFilled = false;                    // the batch's quads went straight into the software frame
-    const LoadedTexture* batchDirect = nullptr;  // the batch's texture when its quads go straight into the frame
-    Rectangle lastSource{NAN, NAN, NAN, NAN};    // source rectangle of the last quad drawn straight into the frame
+    // What the quads drawn lately share, so that a frame of tiles works it out once.
+    unsigned int quadTextureId = 0;              // id of the texture the last quad used; 0 for none
+    const LoadedTexture* quadTexture = nullptr;  // that texture
+    float quadTextureWidth = 0.0f;               // pixels, to turn source rectangles into texture coordinates
+    float quadTextureHeight = 0.0f;              // pixels
+    Rectangle lastSource{NAN, NAN, NAN, NAN};    // source rectangle of the last quad drawn the fast way
     TexCoords lastCoords{};                      // its texture coordinates
-    bool fastFill = true;             // unturned quads are filled as they come (off: via the batch, for tests)
-    AxisSpan lastRows{};              // the rows of the last quad the fill drew
-    int lastRowsSize = 0;             // the height of its texture, texels
-    Uint32* lastRowPixels = nullptr;  // where the first of those rows starts in the software frame
-    Uint32 lastTexel = 0;             // the last texel tinted for a pixel-sized quad (ARGB8888)
-    Uint32 lastTint = 0;              // the opaque tint it was tinted with, packed; 0 for none yet
-    Uint32 lastTinted = 0;            // the result
-    std::vector<int> texelColumns;    // scratch for the software fill, one entry per frame column
+    bool fastFill = true;               // unturned quads take from the quads before (off: each afresh, for tests)
+    AxisSpan lastRows{};                // the rows of the last quad the fill drew
+    int lastRowsSize = 0;               // the height of its texture, texels
+    uint32_t* lastRowPixels = nullptr;  // where the first of those rows starts in the frame
+    uint32_t lastTexel = 0;             // the last texel tinted for a pixel-sized quad
+    uint32_t lastTint = 0;              // the opaque tint it was tinted with, packed; 0 for none yet
+    uint32_t lastTinted = 0;            // the result
+    std::vector<int> texelColumns;      // scratch for the fill, one entry per frame column
 
-    uint64_t submissions = 0;  // geometry submissions to the renderer since InitWindow
+    uint64_t shapes = 0;  // quads and triangles drawn into the frame since InitWindow
 
-    bool ttfStarted = false;                     // TTF_Init succeeded: TTF_Quit at teardown
-    FontState fontState = FontState::NotLooked;  // whether a font was looked for, and found
-    std::string fontPath;                        // the sans-serif font fontconfig named
-    std::vector<CachedFont> fonts;               // opened sizes, at most a few
-    std::vector<CachedText> texts;               // rendered captions, at most a few dozen
-    uint64_t useClock = 0;                       // ticks once per cache use: the caches' notion of recency
-
-    int64_t frameEndNs = 0;  // where the schedule says the last frame ended, monotonic clock, nanoseconds
+    FontState fontState = FontState::NotLooked;  // whether the font was looked for, and found
+    std::vector<unsigned char> fontData;         // the font file, which the rasterizer reads in place
+    stbtt_fontinfo font{};                       // the rasterizer's view of it, while Ready
+    std::vector<CachedText> texts;               // rasterized captions, at most a few dozen
+    uint64_t useClock = 0;                       // ticks once per cache use: the cache's notion of recency
 };
 
 extern Layer L;
 
-// The text of a library's error, or "unknown error" when it gave none.
-const char* Reason(const char* text);
-// The game's colour record as SDL's.
-inline SDL_Color ToSdl(Color c) { return SDL_Color{c.r, c.g, c.b, c.a}; }
-
-// Quads of one texture gather in a batch until something else is drawn. The
-// buffer is allocated once with the window, so frames allocate nothing; a frame
-// that draws more (zoomed far out) is split into a few submissions.
-constexpr size_t BATCH_QUADS = size_t{1} << 14;
-
-// Positions beyond this are far outside any window; keeping them out of the
-// renderer keeps its float-to-int conversions in range.
+// Positions beyond this are far outside any frame; keeping them out keeps the
+// fill's float-to-int conversions in range.
 constexpr float MAX_COORDINATE = 16777216.0f;
 
-// Where a source rectangle lies in the batch's texture (draw.cpp).
+// The four bytes of a colour as one frame pixel, 0xAARRGGBB.
+inline uint32_t PackColor(Color c)
+{
+    return (uint32_t{c.a} << 24) | (uint32_t{c.r} << 16) | (uint32_t{c.g} << 8) | uint32_t{c.b};
+}
+// One texel times the tint, laid over one frame pixel with alpha (fill.cpp);
+// a white texel under a tint gives exactly the tint.
+uint32_t BlendTexel(uint32_t texel, Color tint, uint32_t dst);
+// Where an unturned quad lies, in frame pixels, and which part of its
+// texture it shows, in texture coordinates (0 to 1).
+struct UprightQuad {
+    float x0, y0, x1, y1;  // the corners drawn first (top-left) and third (bottom-right)
+    float u0, v0, u1, v1;  // the texture coordinates at those corners
+};
+
+// The fill (fill.cpp) draws textured quads straight into the frame: a pixel
+// wherever the quad holds the pixel's centre, showing the texel under it.
+// Fills one unturned quad (any corner order). With `cached` it takes what it
+// can from the quads before; the pixels are the same either way.
+void FillUprightQuad(const LoadedTexture& tex, const UprightQuad& q, Color tint, bool cached);
+// The tiles' case, on the fast path: an unturned quad of positive size well
+// inside the drawable range, drawn from the quads' texture (L.quadTexture),
+// its texture coordinates kept from the last quad when the source is the
+// same. Returns false, having done nothing, for any other quad.
+bool DrawDirectQuad(Rectangle source, Rectangle dest, Vector2 origin, Color tint);
+// Fills a turned quad given by its finite corners, counter-clockwise on the
+// screen from the one showing the texture's top-left.
+void FillTurnedQuad(const LoadedTexture& tex, const Vector2 corners[4], TexCoords t, Color tint);
+// Sets up the tinted copies of a texture just made, when it is small and opaque.
+void PrepareTinting(LoadedTexture* texture);
+// Where a source rectangle lies in the texture of the quads (draw.cpp).
 TexCoords SourceCoords(Rectangle source);
-// Allocates the batch's buffers, once per window (draw.cpp).
-void AllocateBatch();
-// Submits the quads waiting in the batch, if any (draw.cpp). Everything that
-// draws otherwise, reads the frame or drops a texture calls it first.
-void FlushBatch();
-// Whether unturned quads in software go straight into the frame (the fast
-// way, the default) or through the batch and the plain fill; tests compare them (draw.cpp).
+// Whether unturned quads take what they can from the quads before (the fast
+// way, the default) or work everything out afresh; tests compare them (draw.cpp).
 void SetDirectFill(bool on);
-// Destroys the rendered captions and closes the fonts (text.cpp).
-void ReleaseTextCaches();
 // Saves the frame as screenshotNNN.png, the first free number, in the working
 // folder and names it on standard error, or says there why it cannot (image.cpp).
 void SaveNumberedScreenshot();
+// Looks for one of the game's data files as the game looks for its tiles: the
+// working folder, beside the program, then the installed data folder. Returns
+// the first path that exists, or `local` itself (image.cpp).
+std::string FindDataFile(const std::string& local);
 
 }  // namespace layer

@@ -1,9 +1,10 @@
 // The graphics-library layer: the window, the frame clock, input, drawing and
-// textures, offered under the names and records the game is written against,
-// implemented on SDL2. Game code includes this header and never SDL itself.
+// textures, offered under the names and records the game is written against.
+// The layer draws every frame into memory itself, the same on every platform,
+// and leaves the window, the events and the clock to a small backend
+// (backend.h; on the desktop, SDL2). Game code includes this header alone.
 // The layer's own diagnostics go to standard error; standard output belongs to
-// the game. Under SDL_VIDEODRIVER=dummy everything runs headless on SDL's
-// software renderer.
+// the game. Under SDL_VIDEODRIVER=dummy the desktop game runs headless.
 #pragma once
 
 #include <cstdint>
@@ -85,7 +86,7 @@ void SetConfigFlags(unsigned int flags);
 // The next InitWindow opens its window at `scale` times the frame's size (1 to 8,
 // clamped). Callable before InitWindow.
 void SetWindowScale(int scale);
-// Opens the window and its renderer, with a frame of width x height. Returns
+// Opens the window, with a frame of width x height. Returns
 // false (and says why on standard error) when no window can be had; every other
 // call is then a harmless no-op.
 bool InitWindow(int width, int height, const char* title);
@@ -97,15 +98,15 @@ void ToggleFullscreen(void);
 bool IsWindowFullscreen(void);
 // True once the window has been asked to close (close button, SIGINT/SIGTERM/SIGHUP) or Escape was pressed.
 bool WindowShouldClose(void);
-// Closes the window and shuts SDL down; textures still loaded are released with it.
+// Closes the window; textures still loaded are released with it.
 void CloseWindow(void);
 // True between a successful InitWindow and CloseWindow.
 bool IsWindowReady(void);
 // Starts a frame's drawing.
 void BeginDrawing(void);
-// Flushes and presents the frame, waits out the rest of the frame time, then polls input.
+// Presents the frame, waits out the rest of the frame time, then polls input.
 void EndDrawing(void);
-// Reads pending SDL events into the key, button and cursor state; EndDrawing calls it.
+// Reads pending events into the key, button and cursor state; EndDrawing calls it.
 void PollInputEvents(void);
 
 // ---- Input (state as of the last poll) -------------------------------------
@@ -132,13 +133,13 @@ float GetMouseWheelMove(void);
 // Fills the whole frame with one colour.
 void ClearBackground(Color color);
 // Draws the source part of a texture into dest, rotated about origin (degrees), multiplied by tint.
-// Consecutive quads of one texture are batched into one submission.
 void DrawTexturePro(Texture2D texture, Rectangle source, Rectangle dest, Vector2 origin, float rotation, Color tint);
-// Fills an axis-aligned rectangle given in whole window pixels.
+// Fills an axis-aligned rectangle given in whole frame pixels.
 void DrawRectangle(int posX, int posY, int width, int height, Color color);
 // Fills a triangle whose vertices run counter-clockwise on the screen.
 void DrawTriangle(Vector2 v1, Vector2 v2, Vector2 v3, Color color);
-// Draws text with its top-left corner at (posX, posY), fontSize pixels high.
+// Draws text with its top-left corner at (posX, posY), fontSize pixels high, in
+// the font the game ships (resources/DejaVuSans.ttf, looked for as the tiles are).
 void DrawText(const char* text, int posX, int posY, int fontSize, Color color);
 
 // ---- Textures and screenshots ----------------------------------------------
@@ -161,9 +162,9 @@ const char* GetApplicationDirectory(void);
 
 // ---- Diagnostics for tests and benchmarks ----------------------------------
 
-// Number of geometry submissions made to the renderer since InitWindow: one per
-// batch of quads, one per triangle.
-uint64_t GetDrawSubmissionCount(void);
+// Number of quads and triangles drawn into the frame since InitWindow; those
+// wholly off the frame, broken or facing away are not drawn and not counted.
+uint64_t GetDrawnShapeCount(void);
 
 // ---- Input snapshots, for recording and replaying demos --------------------
 

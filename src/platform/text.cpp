@@ -1,159 +1,188 @@
-// Text: a sans-serif font found through fontconfig, rendered with SDL_ttf,
-// with the captions and font sizes in use kept for reuse.
+// Text: the font the game ships (resources/DejaVuSans.ttf, found as the tiles
+// are), rasterized by stb_truetype into coverage maps that are laid over the
+// frame in the caption's colour. The same file and the same rasterizer give
+// the same pixels in every build. Captions in use are kept for reuse.
 #include "platform/platform.h"
 
-#include <SDL.h>
-#include <SDL_ttf.h>
-#include <fontconfig/fontconfig.h>
-
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
+#include "platform/backend.h"
 #include "platform/layer.h"
 
 using namespace layer;
 
 namespace {
 
-// Rendered captions and opened font sizes kept for reuse, least recently used
-// dropped first.
+// Rasterized captions kept for reuse, least recently used dropped first.
 constexpr size_t MAX_CACHED_TEXTS = 64;
-constexpr size_t MAX_CACHED_FONTS = 8;
 constexpr int MIN_FONT_SIZE = 10;
 constexpr int MAX_FONT_SIZE = 512;
+// The longest caption drawn, in bytes; a longer one is cut there.
+constexpr size_t MAX_TEXT_BYTES = 1024;
+// Where the font is looked for, as the tiles are.
+constexpr const char* FONT_FILE = "resources/DejaVuSans.ttf";
 
-std::string FindSansFont()
+uint32_t ReadU32(const std::vector<unsigned char>& d, size_t at)
 {
-    std::string path;
-    FcConfig* config = FcInitLoadConfigAndFonts();
-    if (!config) return path;
-    FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("sans-serif"));
-    if (pattern) {
-        FcConfigSubstitute(config, pattern, FcMatchPattern);
-        FcDefaultSubstitute(pattern);
-        FcResult result = FcResultNoMatch;
-        FcPattern* match = FcFontMatch(config, pattern, &result);
-        if (match) {
-            FcChar8* file = nullptr;
-            if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file)
-                path = reinterpret_cast<const char*>(file);
-            FcPatternDestroy(match);
-        }
-        FcPatternDestroy(pattern);
+    return (uint32_t{d[at]} << 24) | (uint32_t{d[at + 1]} << 16) | (uint32_t{d[at + 2]} << 8) | d[at + 3];
+}
+uint32_t ReadU16(const std::vector<unsigned char>& d, size_t at) { return (uint32_t{d[at]} << 8) | d[at + 1]; }
+
+// stb_truetype trusts the file: a broken one would make it read outside it.
+// So every table must lie inside the file, and so must every glyph the
+// glyph index names. Returns what is wrong, or "" for a sound file.
+std::string CheckFontFile(const std::vector<unsigned char>& d)
+{
+    if (d.size() < 12) return "the file is too short for a font";
+    const size_t tables = ReadU16(d, 4);
+    if (12 + 16 * tables > d.size()) return "its table directory runs past the end of the file";
+    size_t glyfAt = 0, glyfSize = 0, locaAt = 0, locaSize = 0, headAt = 0, maxpAt = 0;
+    for (size_t i = 0; i < tables; ++i) {
+        const size_t entry = 12 + 16 * i;
+        const uint64_t at = ReadU32(d, entry + 8), size = ReadU32(d, entry + 12);
+        if (at + size > d.size()) return "a table runs past the end of the file";
+        const std::string tag(reinterpret_cast<const char*>(&d[entry]), 4);
+        if (tag == "glyf") glyfAt = at, glyfSize = size;
+        if (tag == "loca") locaAt = at, locaSize = size;
+        if (tag == "head" && size >= 54) headAt = at;
+        if (tag == "maxp" && size >= 6) maxpAt = at;
     }
-    FcConfigDestroy(config);
-    return path;
+    if (!glyfAt || !locaAt || !headAt || !maxpAt) return "it lacks the tables of an outline font";
+    const bool longOffsets = ReadU16(d, headAt + 50) != 0;
+    const size_t glyphs = ReadU16(d, maxpAt + 4);
+    if ((glyphs + 1) * (longOffsets ? 4 : 2) > locaSize) return "its glyph index is cut short";
+    for (size_t g = 0; g <= glyphs; ++g) {
+        const uint64_t offset = longOffsets ? ReadU32(d, locaAt + 4 * g) : 2 * uint64_t{ReadU16(d, locaAt + 2 * g)};
+        if (offset > glyfSize) return "its glyph index points past its glyphs";
+    }
+    return "";
 }
 
-// True when text can be drawn; looks the font up on first use and warns once if there is none.
+// True when text can be drawn; looks the font up on first use and warns once
+// if it is missing or broken, after which captions are simply not drawn.
 bool FontReady()
 {
-    if (L.fontState == FontState::Ready) return true;
-    if (L.fontState == FontState::Missing) return false;
+    if (L.fontState != FontState::NotLooked) return L.fontState == FontState::Ready;
     L.fontState = FontState::Missing;
-    if (TTF_Init() != 0) {
-        std::fprintf(stderr, "delve: cannot start the font renderer: %s; text will not be drawn\n",
-                     Reason(TTF_GetError()));
+    const std::string path = FindDataFile(FONT_FILE);
+    std::string reason;
+    if (BackendReadFile(path.c_str(), &L.fontData, &reason)) {
+        reason = CheckFontFile(L.fontData);
+        if (reason.empty()) {
+            const int offset = stbtt_GetFontOffsetForIndex(L.fontData.data(), 0);
+            if (offset < 0 || !stbtt_InitFont(&L.font, L.fontData.data(), offset)) reason = "not a TrueType font";
+        }
+    }
+    if (!reason.empty()) {
+        std::fprintf(stderr, "delve: cannot use the font '%s': %s; text will not be drawn\n", path.c_str(),
+                     reason.c_str());
+        L.fontData.clear();
         return false;
     }
-    L.ttfStarted = true;
-    L.fontPath = FindSansFont();
-    if (L.fontPath.empty()) {
-        std::fprintf(stderr, "delve: no TrueType font found through fontconfig; text will not be drawn\n");
-        return false;
-    }
-    // Opening it once here reports an unusable file now, not on every caption.
-    TTF_Font* probe = TTF_OpenFont(L.fontPath.c_str(), MIN_FONT_SIZE);
-    if (!probe) {
-        std::fprintf(stderr, "delve: cannot open font '%s': %s; text will not be drawn\n", L.fontPath.c_str(),
-                     Reason(TTF_GetError()));
-        return false;
-    }
-    L.fonts.push_back(CachedFont{MIN_FONT_SIZE, probe, ++L.useClock});
     L.fontState = FontState::Ready;
     return true;
 }
 
-TTF_Font* FontOfSize(int size)
+// The next character of UTF-8 text; a broken sequence gives U+FFFD and moves on by one byte.
+int NextCodepoint(const unsigned char*& p)
 {
-    for (CachedFont& f : L.fonts) {
-        if (f.size == size) {
-            f.lastUse = ++L.useClock;
-            return f.font;
-        }
+    const unsigned c = *p++;
+    if (c < 0x80) return static_cast<int>(c);
+    const int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : -1;
+    if (extra < 0 || c >= 0xF8) return 0xFFFD;
+    int code = static_cast<int>(c & (0x3F >> extra));
+    for (int i = 0; i < extra; ++i) {
+        if ((p[i] & 0xC0) != 0x80) return 0xFFFD;
+        code = (code << 6) | (p[i] & 0x3F);
     }
-    TTF_Font* font = TTF_OpenFont(L.fontPath.c_str(), size);
-    if (!font) return nullptr;
-    if (L.fonts.size() >= MAX_CACHED_FONTS) {
-        auto oldest = std::min_element(L.fonts.begin(), L.fonts.end(),
-                                       [](const CachedFont& a, const CachedFont& b) { return a.lastUse < b.lastUse; });
-        TTF_CloseFont(oldest->font);
-        L.fonts.erase(oldest);
-    }
-    L.fonts.push_back(CachedFont{size, font, ++L.useClock});
-    return font;
+    p += extra;
+    return code;
 }
 
-bool SameColor(Color a, Color b) { return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a; }
+// Rasterizes a caption: the letters side by side on one baseline, the box as
+// high as the font's ascent and descent, as wide as the advances reach.
+void Rasterize(CachedText* t)
+{
+    const float scale = stbtt_ScaleForMappingEmToPixels(&L.font, static_cast<float>(t->size));
+    int ascent = 0, descent = 0, gap = 0;
+    stbtt_GetFontVMetrics(&L.font, &ascent, &descent, &gap);
+    const int baseline = static_cast<int>(std::lround(ascent * scale));
+    t->height = baseline - static_cast<int>(std::lround(descent * scale));
+    // First the characters and the pen's place for each, which give the width.
+    std::vector<int> codes;
+    std::vector<float> pens;
+    float pen = 0.0f;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(t->text.c_str()); *p;) {
+        const int code = NextCodepoint(p);
+        if (!codes.empty()) pen += scale * stbtt_GetCodepointKernAdvance(&L.font, codes.back(), code);
+        int advance = 0, bearing = 0;
+        stbtt_GetCodepointHMetrics(&L.font, code, &advance, &bearing);
+        codes.push_back(code);
+        pens.push_back(pen);
+        pen += advance * scale;
+    }
+    t->width = std::max(1, static_cast<int>(std::ceil(pen)));
+    t->coverage.assign(static_cast<size_t>(t->width) * static_cast<size_t>(t->height), 0);
+    std::vector<unsigned char> glyph;
+    for (size_t i = 0; i < codes.size(); ++i) {
+        const float shift = pens[i] - std::floor(pens[i]);
+        int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+        stbtt_GetCodepointBitmapBoxSubpixel(&L.font, codes[i], scale, scale, shift, 0.0f, &x0, &y0, &x1, &y1);
+        const int w = x1 - x0, h = y1 - y0;
+        if (w <= 0 || h <= 0) continue;
+        glyph.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
+        stbtt_MakeCodepointBitmapSubpixel(&L.font, glyph.data(), w, h, w, scale, scale, shift, 0.0f, codes[i]);
+        const int left = static_cast<int>(std::floor(pens[i])) + x0, top = baseline + y0;
+        for (int y = 0; y < h; ++y) {
+            if (top + y < 0 || top + y >= t->height) continue;
+            for (int x = 0; x < w; ++x) {
+                if (left + x < 0 || left + x >= t->width) continue;
+                uint8_t& out = t->coverage[static_cast<size_t>(top + y) * static_cast<size_t>(t->width) +
+                                           static_cast<size_t>(left + x)];
+                out = std::max(out, glyph[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)]);
+            }
+        }
+    }
+}
 
-const CachedText* RenderedText(const char* text, int size, Color color)
+const CachedText* RasterizedText(const std::string& text, int size)
 {
     for (CachedText& t : L.texts) {
-        if (t.size == size && SameColor(t.color, color) && t.text == text) {
+        if (t.size == size && t.text == text) {
             t.lastUse = ++L.useClock;
             return &t;
         }
     }
-    CachedText entry{text, size, color, nullptr, 0, 0, ++L.useClock};
-    TTF_Font* font = FontOfSize(size);
-    SDL_Surface* surface = font ? TTF_RenderUTF8_Blended(font, text, ToSdl(color)) : nullptr;
-    if (surface) {
-        entry.texture = SDL_CreateTextureFromSurface(L.renderer, surface);
-        entry.width = surface->w;
-        entry.height = surface->h;
-        SDL_FreeSurface(surface);
-        if (!entry.texture) std::fprintf(stderr, "delve: cannot draw text '%s': %s\n", text, Reason(SDL_GetError()));
-    } else {
-        std::fprintf(stderr, "delve: cannot draw text '%s': %s\n", text, Reason(TTF_GetError()));
-    }
-    if (entry.texture) SDL_SetTextureBlendMode(entry.texture, SDL_BLENDMODE_BLEND);
     if (L.texts.size() >= MAX_CACHED_TEXTS) {
         auto oldest = std::min_element(L.texts.begin(), L.texts.end(),
                                        [](const CachedText& a, const CachedText& b) { return a.lastUse < b.lastUse; });
-        if (oldest->texture) SDL_DestroyTexture(oldest->texture);
         L.texts.erase(oldest);
     }
-    L.texts.push_back(std::move(entry));
+    L.texts.push_back(CachedText{text, size, 0, 0, {}, ++L.useClock});
+    Rasterize(&L.texts.back());
     return &L.texts.back();
 }
 
 }  // namespace
 
-namespace layer {
-
-void ReleaseTextCaches()
-{
-    for (CachedText& t : L.texts)
-        if (t.texture) SDL_DestroyTexture(t.texture);
-    L.texts.clear();
-    for (CachedFont& f : L.fonts) TTF_CloseFont(f.font);
-    L.fonts.clear();
-}
-
-}  // namespace layer
-
 void DrawText(const char* text, int posX, int posY, int fontSize, Color color)
 {
-    if (!L.open || !text || !*text) return;
-    if (!FontReady()) return;
-    const int size = std::clamp(fontSize, MIN_FONT_SIZE, MAX_FONT_SIZE);
-    const CachedText* t = RenderedText(text, size, color);
-    if (!t->texture) return;
-    const long long x1 = static_cast<long long>(posX) + t->width;
-    const long long y1 = static_cast<long long>(posY) + t->height;
-    if (x1 <= 0 || y1 <= 0 || posX >= L.width || posY >= L.height) return;
-    FlushBatch();
-    const SDL_Rect r{posX, posY, t->width, t->height};
-    SDL_RenderCopy(L.renderer, t->texture, nullptr, &r);
+    if (!L.open || !text || !*text || !FontReady()) return;
+    std::string caption(text);
+    if (caption.size() > MAX_TEXT_BYTES) caption.resize(MAX_TEXT_BYTES);
+    const CachedText* t = RasterizedText(caption, std::clamp(fontSize, MIN_FONT_SIZE, MAX_FONT_SIZE));
+    // Clipped in wide integers: a caption far off the frame costs nothing.
+    const long long x0 = std::max<long long>(posX, 0), y0 = std::max<long long>(posY, 0);
+    const long long x1 = std::min<long long>(static_cast<long long>(posX) + t->width, L.width);
+    const long long y1 = std::min<long long>(static_cast<long long>(posY) + t->height, L.height);
+    for (long long y = y0; y < y1; ++y) {
+        const uint8_t* cover = &t->coverage[static_cast<size_t>(y - posY) * static_cast<size_t>(t->width)];
+        uint32_t* row = L.frame + y * L.width;
+        for (long long x = x0; x < x1; ++x)
+            if (const uint32_t c = cover[x - posX]) row[x] = BlendTexel((c << 24) | 0xFFFFFFu, color, row[x]);
+    }
 }

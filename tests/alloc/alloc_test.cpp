@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "entities/entity.h"
+#include "harness/input_events.h"
 #include "headless_game.h"
 
 namespace {

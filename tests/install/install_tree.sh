@@ -14,7 +14,7 @@ trap 'rm -rf "$tmp"' EXIT
 prefix=$tmp/prefix
 cmake --install "$build" --prefix "$prefix" >"$tmp/install.log" 2>&1 || fail "cmake --install: $(cat "$tmp/install.log")"
 
-for f in bin/delve share/delve/resources/tiles.png share/applications/delve.desktop \
+for f in bin/delve share/delve/resources/tiles.png share/delve/resources/DejaVuSans.ttf share/applications/delve.desktop \
          share/icons/hicolor/64x64/apps/delve.png share/man/man6/delve.6.gz share/doc/delve/copyright \
          share/doc/delve/changelog.gz; do
     [ -f "$prefix/$f" ] || fail "not installed: $f"
@@ -39,6 +39,8 @@ zcat "$prefix/share/doc/delve/changelog.gz" | head -n 1 | grep -q "^delve (" || 
 [ -x "$prefix/bin/delve" ] || fail "bin/delve is not executable"
 cmp -s "$prefix/share/delve/resources/tiles.png" "$(dirname "$0")/../../resources/tiles.png" ||
     fail "the installed tiles differ from resources/tiles.png"
+cmp -s "$prefix/share/delve/resources/DejaVuSans.ttf" "$(dirname "$0")/../../resources/DejaVuSans.ttf" ||
+    fail "the installed font differs from resources/DejaVuSans.ttf"
 [ "$(identify -format '%wx%h' "$prefix/share/icons/hicolor/64x64/apps/delve.png")" = 64x64 ] ||
     fail "the icon is not 64x64"
 desktop-file-validate "$prefix/share/applications/delve.desktop" || fail "the desktop entry does not validate"

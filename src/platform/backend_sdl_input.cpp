@@ -1,69 +1,19 @@
-// Keys are matched by where they sit on the keyboard, not by what the layout
-// prints on them, so W/A/S/D stay under the left hand on any layout.
-
-#include "platform/keymap.h"
-
+// The SDL2 desktop backend's events: SDL's events handed to the layer
+// through backend.h's Layer* calls. Keys are matched by where they sit on the
+// keyboard (SDL's scancodes), not by what the layout prints on them, so
+// W/A/S/D stay under the left hand on any layout.
 #include <SDL.h>
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
+#include "platform/backend.h"
+#include "platform/backend_sdl.h"
+#include "platform/keycodes.h"
 #include "platform/platform.h"
 
 namespace {
-
-// Key codes the game's header does not name but a keyboard can still send,
-// in the same numbering as the named ones.
-enum : int16_t {
-    CODE_SPACE = 32,
-    CODE_APOSTROPHE = 39,
-    CODE_COMMA = 44,
-    CODE_PERIOD = 46,
-    CODE_SLASH = 47,
-    CODE_ZERO = 48,
-    CODE_SEMICOLON = 59,
-    CODE_LEFT_BRACKET = 91,
-    CODE_BACKSLASH = 92,
-    CODE_RIGHT_BRACKET = 93,
-    CODE_GRAVE = 96,
-    CODE_NON_US_BACKSLASH = 162,
-    CODE_ENTER = 257,
-    CODE_TAB = 258,
-    CODE_BACKSPACE = 259,
-    CODE_INSERT = 260,
-    CODE_DELETE = 261,
-    CODE_RIGHT = 262,
-    CODE_LEFT = 263,
-    CODE_DOWN = 264,
-    CODE_UP = 265,
-    CODE_PAGE_UP = 266,
-    CODE_PAGE_DOWN = 267,
-    CODE_HOME = 268,
-    CODE_END = 269,
-    CODE_CAPS_LOCK = 280,
-    CODE_SCROLL_LOCK = 281,
-    CODE_NUM_LOCK = 282,
-    CODE_PRINT_SCREEN = 283,
-    CODE_PAUSE = 284,
-    CODE_F1 = 290,
-    CODE_F13 = 302,
-    CODE_KP_0 = 320,
-    CODE_KP_1 = 321,
-    CODE_KP_DECIMAL = 330,
-    CODE_KP_DIVIDE = 331,
-    CODE_KP_MULTIPLY = 332,
-    CODE_KP_ENTER = 335,
-    CODE_KP_EQUAL = 336,
-    CODE_LEFT_SHIFT = 340,
-    CODE_LEFT_CONTROL = 341,
-    CODE_LEFT_ALT = 342,
-    CODE_LEFT_SUPER = 343,
-    CODE_RIGHT_SHIFT = 344,
-    CODE_RIGHT_CONTROL = 345,
-    CODE_RIGHT_ALT = 346,
-    CODE_RIGHT_SUPER = 347,
-    CODE_MENU = 348,
-};
 
 constexpr std::array<int16_t, SDL_NUM_SCANCODES> BuildKeyTable()
 {
@@ -142,10 +92,70 @@ constexpr bool AllBelowKeyCount()
 }
 static_assert(AllBelowKeyCount(), "key state arrays are indexed by these codes");
 
-}  // namespace
-
-int KeyFromScancode(int scancode)
+// The game's key code for an SDL scancode, or KEY_NULL for a scancode the
+// game has no name for or one outside SDL's range.
+int KeyFromScancode(int32_t scancode)
 {
     if (scancode < 0 || scancode >= SDL_NUM_SCANCODES) return KEY_NULL;
     return KEY_OF_SCANCODE[static_cast<size_t>(scancode)];
+}
+
+int ButtonFromSdl(Uint8 button)
+{
+    switch (button) {
+        case SDL_BUTTON_LEFT: return MOUSE_BUTTON_LEFT;
+        case SDL_BUTTON_RIGHT: return MOUSE_BUTTON_RIGHT;
+        case SDL_BUTTON_MIDDLE: return 2;
+        case SDL_BUTTON_X1: return 3;
+        case SDL_BUTTON_X2: return 4;
+        default: return -1;
+    }
+}
+
+void HandleEvent(const SDL_Event& e)
+{
+    switch (e.type) {
+        case SDL_QUIT: LayerCloseRequested(); break;
+        case SDL_WINDOWEVENT:
+            if (e.window.event == SDL_WINDOWEVENT_CLOSE) LayerCloseRequested();
+            if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) LayerFocusLost();
+            // A new size or a repaint by the desktop: the bars are drawn afresh.
+            if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED || e.window.event == SDL_WINDOWEVENT_EXPOSED)
+                SdlBarsNeedPainting();
+            break;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP: {
+            // Read as a plain number: a pushed event may carry any value in this field.
+            static_assert(sizeof(e.key.keysym.scancode) == sizeof(int32_t));
+            int32_t scancode;
+            std::memcpy(&scancode, &e.key.keysym.scancode, sizeof scancode);
+            const int key = KeyFromScancode(scancode);
+            if (key != KEY_NULL)
+                LayerKey(key, e.type == SDL_KEYDOWN, e.key.repeat != 0, (e.key.keysym.mod & KMOD_ALT) != 0);
+            break;
+        }
+        case SDL_MOUSEMOTION: LayerCursor(e.motion.x, e.motion.y); break;
+        case SDL_MOUSEWHEEL: {
+            // Up (away from the player) counts positive whatever the system's
+            // scrolling direction; SDL hands fractional touchpad scrolls on in
+            // whole notches.
+            const int notches = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
+            LayerWheel(static_cast<float>(notches));
+            break;
+        }
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+            LayerMouseButton(ButtonFromSdl(e.button.button), e.type == SDL_MOUSEBUTTONDOWN, e.button.x, e.button.y);
+            break;
+        default: break;
+    }
+}
+
+}  // namespace
+
+void BackendPollEvents(void)
+{
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) HandleEvent(e);
+    if (SdlHungUp()) LayerCloseRequested();
 }

@@ -1,6 +1,5 @@
-// The drawing and the textures of the graphics layer, run headless on SDL's
-// dummy video driver and software renderer; pictures are read back from
-// screenshots.
+// The drawing and the textures of the renderer, on the memory backend;
+// pictures are read back from screenshots.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -88,52 +87,46 @@ TEST_F(PlatformDraw, RectanglesAndTrianglesFillTheirPixelsOverEarlierDraws)
     ExpectScreen({{0, 0, {4, 5, 6}}, {639, 479, {4, 5, 6}}});
 }
 
-using PlatformBatch = Platform;
+using PlatformShapes = Platform;
 
-TEST_F(PlatformBatch, QuadsOfOneTextureAreOneSubmissionUntilTheBatchIsFull)
-{
-    const Texture2D white = WhiteTexture();
-    auto pixelQuads = [&](int count) {
-        return Frame([&] {
-            for (int i = 0; i < count; ++i)
-                Quad(white, static_cast<float>(i % 640), static_cast<float>(i / 640), 1, Color{7, 7, 7, 255});
-        });
-    };
-    EXPECT_EQ(pixelQuads(5000), 1u);
-    constexpr int QUADS = 20000;  // beyond what one batch holds
-    EXPECT_EQ(pixelQuads(QUADS), 2u);
-    ExpectScreen(
-        {{0, 0, {7, 7, 7}}, {(QUADS - 1) % 640, (QUADS - 1) / 640, {7, 7, 7}}, {QUADS % 640, QUADS / 640, BG}});
-}
-
-TEST_F(PlatformBatch, AnotherTextureOrAnotherKindOfDrawStartsANewSubmission)
+// Every quad and triangle drawn counts once, whatever its texture and
+// whatever is drawn between; one the frame would not show is not drawn.
+TEST_F(PlatformShapes, EachQuadOrTriangleDrawnCountsOnce)
 {
     const Texture2D a = WhiteTexture(), b = WhiteTexture();
     ASSERT_NE(a.id, b.id);
-    // Two quads of texture a with something drawn between them.
-    auto around = [&](auto between) {
-        return Frame([&] {
-            Quad(a, 0, 0, 16, WHITE);
-            between();
-            Quad(a, 32, 0, 16, WHITE);
-        });
-    };
-    EXPECT_EQ(around([&] { Quad(a, 16, 0, 16, WHITE); }), 1u) << "one texture throughout";
-    EXPECT_EQ(around([&] { Quad(b, 16, 0, 16, WHITE); }), 3u) << "another texture between";
-    EXPECT_EQ(around([] { DrawRectangle(0, 20, 5, 5, WHITE); }), 2u) << "a rectangle between";
-    EXPECT_EQ(around([] { DrawTriangle({0, 30}, {0, 40}, {10, 30}, WHITE); }), 3u) << "a triangle, itself one";
+    constexpr int QUADS = 20000;
+    EXPECT_EQ(
+        Frame([&] {
+            for (int i = 0; i < QUADS; ++i)
+                Quad(i % 3 ? a : b, static_cast<float>(i % 640), static_cast<float>(i / 640), 1, Color{7, 7, 7, 255});
+        }),
+        static_cast<uint64_t>(QUADS));
+    ExpectScreen(
+        {{0, 0, {7, 7, 7}}, {(QUADS - 1) % 640, (QUADS - 1) / 640, {7, 7, 7}}, {QUADS % 640, QUADS / 640, BG}});
+    EXPECT_EQ(Frame([&] {
+                  Quad(a, 0, 0, 16, WHITE);
+                  DrawRectangle(0, 20, 5, 5, WHITE);  // a rectangle is no shape of the count
+                  DrawTriangle({0, 30}, {0, 40}, {10, 30}, WHITE);
+                  DrawTriangle({0, 30}, {10, 30}, {0, 40}, WHITE);  // facing away
+                  DrawTexturePro(a, Rectangle{0, 0, 16, 16}, Rectangle{100, 100, 16, 16}, Vector2{0, 0}, 30.0f, WHITE);
+              }),
+              3u);
 }
 
-TEST_F(PlatformBatch, QuadsOutsideTheWindowOrBrokenAreNotSubmitted)
+TEST_F(PlatformShapes, QuadsOutsideTheWindowOrBrokenAreNotDrawn)
 {
     const Texture2D white = WhiteTexture();
-    EXPECT_EQ(Frame([&] {
-                  for (float x : {-16.0f, 640.0f, NAN, -1e30f}) Quad(white, x, 0, 16, WHITE);
-                  for (float y : {-16.0f, 480.0f, NAN, 1e30f}) Quad(white, 0, y, 16, WHITE);
-                  Quad(white, 0, 0, INFINITY, WHITE);
-                  Quad(white, -1e30f, -1e30f, 2e30f, WHITE);
-              }),
-              0u);
+    EXPECT_EQ(
+        Frame([&] {
+            for (float x : {-16.0f, 640.0f, NAN, -1e30f}) Quad(white, x, 0, 16, WHITE);
+            for (float y : {-16.0f, 480.0f, NAN, 1e30f}) Quad(white, 0, y, 16, WHITE);
+            Quad(white, 0, 0, INFINITY, WHITE);
+            Quad(white, -1e30f, -1e30f, 2e30f, WHITE);
+            for (float x : {-1e30f, NAN, 700.0f})
+                DrawTexturePro(white, Rectangle{0, 0, 16, 16}, Rectangle{x, 0, 16, 16}, Vector2{0, 0}, 45.0f, WHITE);
+        }),
+        0u);
     // Quads that reach into the window by a single pixel are kept.
     Frame([&] {
         Quad(white, 639, 479, 1, Color{1, 1, 1, 255});

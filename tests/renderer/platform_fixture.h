@@ -1,16 +1,18 @@
-// The graphics and input layer's tests share this: a fresh headless window per
+// The renderer's tests share this: a fresh window on the memory backend per
 // test, frames drawn over a known background, pixels read back from
 // screenshots, and textures loaded with their warnings caught.
 #pragma once
 
-#include <SDL.h>
-#include <SDL_image.h>
 #include <gtest/gtest.h>
+#include <stb/stb_image.h>
+#include <stb/stb_image_write.h>
 #include <unistd.h>
 
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -34,33 +36,46 @@ struct Px {
     Rgb rgb;
 };
 
+// A PNG file's pixels, 4 bytes each; empty when it cannot be read.
+inline std::vector<unsigned char> ReadPng(const std::string& path, int* width, int* height)
+{
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<unsigned char> png{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    int channels = 0;
+    unsigned char* p =
+        png.empty() ? nullptr
+                    : stbi_load_from_memory(png.data(), static_cast<int>(png.size()), width, height, &channels, 4);
+    std::vector<unsigned char> rgba;
+    if (p) rgba.assign(p, p + 4 * static_cast<size_t>(*width) * static_cast<size_t>(*height));
+    stbi_image_free(p);
+    return rgba;
+}
+
 // Checks pixels of what the window shows now, read back from a screenshot.
 inline void ExpectScreen(const std::vector<Px>& want)
 {
     const std::string path = ScratchPath("screen.png");
     ASSERT_TRUE(TakeScreenshot(path.c_str()));
-    SDL_Surface* png = IMG_Load(path.c_str());
+    int w = 0, h = 0;
+    const std::vector<unsigned char> s = ReadPng(path, &w, &h);
     std::remove(path.c_str());
-    SDL_Surface* s = png ? SDL_ConvertSurfaceFormat(png, SDL_PIXELFORMAT_RGBA32, 0) : nullptr;
-    SDL_FreeSurface(png);
-    ASSERT_TRUE(s && s->w == 640 && s->h == 480) << "no whole screenshot";
-    for (const Px& w : want) {
-        const auto* p = static_cast<const unsigned char*>(s->pixels) + w.y * s->pitch + w.x * 4;
-        EXPECT_EQ((Rgb{p[0], p[1], p[2]}), w.rgb) << "at " << w.x << ", " << w.y;
+    ASSERT_TRUE(!s.empty() && w == 640 && h == 480) << "no whole screenshot";
+    for (const Px& p : want) {
+        const unsigned char* q = &s[4 * (static_cast<size_t>(p.y) * 640 + static_cast<size_t>(p.x))];
+        EXPECT_EQ((Rgb{q[0], q[1], q[2]}), p.rgb) << "at " << p.x << ", " << p.y;
     }
-    SDL_FreeSurface(s);
 }
 
-// Draws one frame over the background; returns the geometry submissions it made.
+// Draws one frame over the background; returns the quads and triangles it drew.
 template <typename F>
 uint64_t Frame(F draw)
 {
     BeginDrawing();
     ClearBackground(BACKGROUND);
-    const uint64_t before = GetDrawSubmissionCount();
+    const uint64_t before = GetDrawnShapeCount();
     draw();
     EndDrawing();
-    return GetDrawSubmissionCount() - before;
+    return GetDrawnShapeCount() - before;
 }
 
 // A texture loaded with both output streams caught.
@@ -84,15 +99,19 @@ inline Texture2D WhiteTexture() { return LoadCaught("no/such/dir/white.png").tex
 // Writes a 16x16 PNG in four 8x8 quarters: red, green above blue, yellow.
 inline void WriteQuartersPng(const std::string& path)
 {
-    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 16, 16, 32, SDL_PIXELFORMAT_RGBA32);
-    ASSERT_NE(s, nullptr);
     const Rgb quarters[] = {RED, GREEN, BLUE, YELLOW};
-    for (int q = 0; q < 4; ++q) {
-        const SDL_Rect r{8 * (q % 2), 8 * (q / 2), 8, 8};
-        SDL_FillRect(s, &r, SDL_MapRGB(s->format, quarters[q][0], quarters[q][1], quarters[q][2]));
-    }
-    EXPECT_EQ(IMG_SavePNG(s, path.c_str()), 0) << IMG_GetError();
-    SDL_FreeSurface(s);
+    std::vector<unsigned char> rgb;
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            for (int c : quarters[(x / 8) + 2 * (y / 8)]) rgb.push_back(static_cast<unsigned char>(c));
+    std::vector<unsigned char> png;
+    const auto append = [](void* to, void* data, int size) {
+        auto* bytes = static_cast<std::vector<unsigned char>*>(to);
+        bytes->insert(bytes->end(), static_cast<unsigned char*>(data), static_cast<unsigned char*>(data) + size);
+    };
+    ASSERT_NE(stbi_write_png_to_func(append, &png, 16, 16, 3, rgb.data(), 16 * 3), 0);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
 }
 
 inline void Quad(Texture2D t, float x, float y, float size, Color tint)
@@ -100,12 +119,11 @@ inline void Quad(Texture2D t, float x, float y, float size, Color tint)
     DrawTexturePro(t, Rectangle{0, 0, 16, 16}, Rectangle{x, y, size, size}, Vector2{0, 0}, 0.0f, tint);
 }
 
-// Each test gets a fresh 640x480 window on the headless driver, unpaced.
+// Each test gets a fresh 640x480 window on the memory backend, unpaced.
 class Platform : public testing::Test {
 protected:
     void SetUp() override
     {
-        setenv("SDL_VIDEODRIVER", "dummy", 0);
         SetTargetFPS(0);
         ASSERT_TRUE(InitWindow(640, 480, "platform test"));
     }
