@@ -10,7 +10,7 @@ WEB_PORT ?= 8000
 # Debian's emscripten links its -O2 builds with node modules found here.
 export NODE_PATH := /usr/share/nodejs
 
-.PHONY: run test bench build deps format clean package web web-deps web-serve web-zip
+.PHONY: run test bench build deps format clean package web web-deps web-serve web-zip mutate
 
 deps:
 	@bash scripts/install-deps.sh
@@ -49,6 +49,12 @@ bench: build
 	@for b in $(BUILD)/bench_*; do echo "== $$b"; SDL_VIDEODRIVER=dummy SDL_RENDER_DRIVER=software $$b || exit 1; done
 	@echo "== timedemo tests/demos/descent.dem"
 	@SDL_VIDEODRIVER=dummy SDL_RENDER_DRIVER=software ./$(BUILD)/delve --timedemo tests/demos/descent.dem >/dev/null
+
+# The mutation check (slow, and not part of `make test`): every one-line fault
+# of tests/mutants.txt against the fast part of the suite, in a scratch tree
+# under /tmp. `make mutate MUTANTS="light 40-52"` runs some of them.
+mutate: deps
+	JOBS=$(JOBS) bash scripts/mutate.sh $(MUTANTS)
 
 # Rewrites every C++ file in the house style of .clang-format; `make test` fails
 # (its ctest format_check) while a file is not in it.

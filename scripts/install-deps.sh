@@ -13,6 +13,7 @@ packages=(
   clang-format
   libxxhash-dev
   openbox desktop-file-utils dpkg-dev man-db
+  python3 ccache
 )
 
 missing=()

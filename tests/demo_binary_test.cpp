@@ -171,9 +171,18 @@ TEST_F(DemoBinaryTest, BrokenForgedAndForeignFilesAreRefusedWithTheirReason)
         {"another key list", with(10, std::string("\x08\x00", 2)), "the header gives 8 keys where version 1 has 9"},
         {"an unknown record", with(FrameAt(0), "X"), "unknown record 0x58 after frame 0"},
         {"a key beyond the list", with(FrameAt(3) + 2, "\x02"), "a frame holds keys beyond the key list after frame 3"},
+        {"a key pressed beyond the list", with(FrameAt(5) + 6, "\x02"),
+         "a frame holds keys beyond the key list after frame 5"},
         {"a cursor that is not a number", with(FrameAt(4) + 10, std::string("\x00\x00\xc0\x7f", 4)),
          "a frame holds a cursor or wheel that is not a number after frame 4"},
+        {"a wheel that is not a number", with(FrameAt(6) + 18, std::string("\x00\x00\xc0\x7f", 4)),
+         "a frame holds a cursor or wheel that is not a number after frame 6"},
         {"a missing digest", std::string(good).erase(firstDigest, DIGEST), "no digest after frame 30"},
+        {"an end where a digest is due",
+         good.substr(0, firstDigest) + std::string("E\x1e\0\0\0", 5) + std::string(8, '\0'),
+         "no digest after frame 30"},
+        {"a second digest", std::string(good).insert(FrameAt(30), good.substr(firstDigest, DIGEST)),
+         "a digest out of place after frame 30"},
         {"a digest for the wrong frame", with(firstDigest + 1, "\x1f"), "a digest for 31 frames after frame 30"},
         {"a digest out of place", std::string(good).insert(FrameAt(1), std::string("H\x01\0\0\0\0\0\0\0\0\0\0\0", 13)),
          "a digest out of place after frame 1"},
@@ -282,6 +291,16 @@ TEST_F(DemoBinaryTest, ARecordingEndedBySigtermSigintOrSighupIsCompleteAndPlaysT
         EXPECT_EQ(played.err, "demo: " + frames + " frames played, state " + state + "\n");
         EXPECT_EQ(played.out, recorded.out);
     }
+}
+
+TEST_F(DemoBinaryTest, APlaybackStoppedPartwayEndsWithoutAWarning)
+{
+    // The file did not end early: the player stopped watching.
+    GameRun stopped = Start({"--play", shipped.string()}, "dummy", SignalWhenUp(SIGTERM));
+    EXPECT_TRUE(stopped.Exited(0)) << stopped.status << "\n" << stopped.err;
+    const auto [frames, state] = Summary(stopped.err, "played");
+    ASSERT_NE(frames, "") << stopped.err;
+    EXPECT_LT(std::stoi(frames), static_cast<int>(SHIPPED_FRAMES));
 }
 
 // `delve | head -n 1` once head has gone: the debug lines have nowhere to go,

@@ -1,4 +1,5 @@
 // Mouse editing through pushed SDL events, and the edge cases of the pick.
+#include "shell/mouse.h"
 #include "entities/entity.h"
 #include "harness/input_events.h"
 #include "headless_game.h"
@@ -109,19 +110,32 @@ TEST_F(MouseTest, LeftOfColumnZeroEditsTheWrappedColumn)
 
 TEST_F(MouseTest, APickOverNoResidentTileEditsNothing)
 {
+    auto kinds = [this] {
+        uint64_t sum = 0;
+        for (Chunk* c : game.world)
+            for (auto& col : c->wd)
+                for (Tile& t : col) sum = sum * 31 + t.v;
+        return sum;
+    };
     // Far below the window: depth 117 and beyond.
-    uint64_t before = 0;
-    for (Chunk* c : game.world)
-        for (auto& col : c->wd)
-            for (Tile& t : col) before = before * 31 + t.v;
+    const uint64_t before = kinds();
     EXPECT_EQ(Tick(328, 264 + 16 * 16 * 20, true, false), "STOP\n");
-    uint64_t after = 0;
-    for (Chunk* c : game.world)
-        for (auto& col : c->wd)
-            for (Tile& t : col) after = after * 31 + t.v;
-    EXPECT_EQ(before, after);
+    EXPECT_EQ(kinds(), before);
     // Extreme cursor positions fold onto no resident tile either.
     EXPECT_EQ(Tick(2000000000, -2000000000, true, false), "STOP\n");
+
+    // Between heights 15 and 16 the address names row 16 of a resident record:
+    // no tile is edited, least of all the next column's row 0.
+    game.world[RESIDENT_CHUNKS - 1]->replacementdepth = 0;  // bring height 15.5 into the window
+    game.world[RESIDENT_CHUNKS - 1]->wd[4][0].v = 0;
+    const uint64_t above = kinds();
+    game.CameraPosition = Vector2{0.0f, 0.0f};
+    PushMouseMove(56, 232);  // world (3.5, 15.5)
+    PushMouseButton(MOUSE_BUTTON_LEFT, true);
+    Poll();
+    debugmousedraw(&game);
+    EXPECT_EQ(game.world[RESIDENT_CHUNKS - 1]->wd[4][0].v, 0);
+    EXPECT_EQ(kinds(), above);
 }
 
 TEST_F(MouseTest, AZoomStepInTheSameTickIsUsedByThePick)

@@ -179,6 +179,43 @@ TEST_F(LightTest, FromRowFifteenLightEntersTheSlotAboveOnlyNextPass)
     EXPECT_EQ(LightAt(100, -1599), 235);
 }
 
+TEST_F(LightTest, ThePassScansItsWorkedRowsAndWrapsAroundTheWorld)
+{
+    game.player->pos = Vector2{20.0f, -1700.0f};  // far off, its light does not reach
+    // Above the window the scan reaches ten tiles: rows 0 and 1 of depth 99 pass
+    // light on, row 2 does not.
+    TileWithTop(&game, 110, -1583).lightness = 200;
+    TileWithTop(&game, 85, -1582).lightness = 200;
+    lightChunks(&game);
+    EXPECT_EQ(LightAt(111, -1583), 190);
+    EXPECT_EQ(LightAt(86, -1582), 0);
+
+    // Column 0 lights column 255 beside it, and column 255 column 0.
+    game.player->pos = Vector2{0.0f, -1608.0f};
+    game.CameraPosition = Vector2{0.0f, -25952.0f};
+    lightChunks(&game);
+    EXPECT_EQ(LightAt(255, -1608), 245);
+    game.player->pos = Vector2{255.5f, -1620.0f};
+    game.CameraPosition = Vector2{16.0f * 256 - 640, -25952.0f};
+    lightChunks(&game);
+    EXPECT_EQ(LightAt(0, -1620), 245);
+}
+
+TEST_F(LightTest, AtTheSurfaceTheScanStartsTenRowsWiderThanTheDrawing)
+{
+    // Slot 61 holds depth -1, slot 62 the surface chunk; the camera at y 160.
+    for (int i = 0; i < RESIDENT_CHUNKS; i++) game.world[i]->depth = game.world[i]->replacementdepth = i - 62;
+    game.CameraPosition = Vector2{0.0f, 160.0f};
+    // Depth -1 is scanned from row 4 (10 - |-16 + 10|): row 3 passes nothing on.
+    TileWithTop(&game, 10, 16 + 3).lightness = 200;
+    TileWithTop(&game, 30, 16 + 4).lightness = 200;
+    testing::internal::CaptureStdout();  // the player's depth is not resident here
+    lightChunks(&game);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "STOP\n");
+    EXPECT_EQ(LightAt(11, 16 + 3), 0);
+    EXPECT_EQ(LightAt(31, 16 + 4), 190);
+}
+
 TEST_F(LightTest, SolidTilesSwallowLightFaster)
 {
     // Solid all around the player's tile: light loses 40 per tile in every direction.

@@ -202,6 +202,10 @@ TEST(Terrain, DepthBiasRoundsToFloatOnce)
     EXPECT_EQ(static_cast<double>(DepthBias(101)), 0.252499997615814208984375);
     EXPECT_EQ(DepthBias(0), 0.0f);
     EXPECT_EQ(DepthBias(-100), -0.25f);
+    // Both factors in double: in single precision 40 * 0.0025f would come out
+    // 0.099999994 and 5 * 0.0025f 0.012499999, a bit short of the nearest floats.
+    EXPECT_EQ(DepthBias(40), 0.1f);
+    EXPECT_EQ(DepthBias(5), 0.0125f);
 }
 
 TEST(Terrain, WorkedTilesAtDepth101)

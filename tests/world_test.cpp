@@ -31,6 +31,7 @@ TEST_F(WorldTest, GetTileFromPosMatchesTheWorkedAddresses)
         {{37.2f, -1584.5f}, 47, 37, 0, false},
         {{10.0f, -1330.0f}, 32, 10, 14, false},
         {{10.0f, -1320.0f}, 31, 10, 8, false},   // a record never assigned a depth
+        {{10.0f, -1850.0f}, 64, 10, 6, true},    // the first depth below the window
         {{10.0f, -1857.0f}, 65, 10, 15, true},   // below the window
         {{-1.5f, -1608.0f}, 49, 255, 8, false},  // columns wrap
         {{-0.5f, -1608.0f}, 49, 0, 8, false},
@@ -59,14 +60,15 @@ TEST_F(WorldTest, HeightsNearZeroFollowTheDepthRule)
     EXPECT_EQ(DepthOfHeight(16.0f), -1);
     EXPECT_EQ(DepthOfHeight(1e30f), DepthOfWholeHeight(INT32_MAX));  // saturates, no overflow
     EXPECT_EQ(DepthOfHeight(-1e30f), DepthOfWholeHeight(INT32_MIN));
+    EXPECT_EQ(DepthOfHeight(2147483648.0f), DepthOfWholeHeight(INT32_MAX));  // 2^31 itself does not fit either
 }
 
 TEST_F(WorldTest, AddressesFarFromTheWindowNeverFoldBackOntoAResidentSlot)
 {
-    // 300 chunks below slot 63 would be slot 108 + 256k after folding; 256 below
-    // would fold exactly onto slot 63.
-    for (int chunksBelow : {256 - 63 + 63, 300, 1000, 100000}) {
-        float y = -16.0f * (115 + chunksBelow) - 4.0f;
+    // Through the low 8 bits, 193 chunks below slot 63 would fold onto slot 0,
+    // 256 below exactly onto slot 63, and 319 above (slot -256) onto slot 0.
+    for (int chunksBelow : {193, 256, 300, 1000, 100000, -319}) {
+        float y = -16.0f * (115 + chunksBelow) + 4.0f;  // 4 tiles into that chunk
         testing::internal::CaptureStdout();
         GlobalTilePosition p = GetTileFromPos(&game, Vector2{10.0f, y});
         EXPECT_EQ(testing::internal::GetCapturedStdout(), "STOP\n");

@@ -40,6 +40,12 @@ TEST_F(PlatformDraw, TintedQuadsComeOutExactInThePresentedFrame)
         ExpectScreen({{16 * i, 0, tint}, {16 * i + 15, 15, tint}, {i, 100, tint}, {7 * i + 3, 206, tint}});
     }
     ExpectScreen({{16 * n, 0, BG}, {0, 16, BG}, {n, 100, BG}, {0, 101, BG}, {0, 207, BG}, {639, 479, BG}});
+
+    // Edges through pixel centres: a pixel whose centre is on the left or top
+    // edge is the quad's, one whose centre is on the right or bottom edge is not.
+    Frame([&] { Quad(white, 300.5f, 300.5f, 3, tints[n - 1]); });
+    const Rgb last = RgbOf(tints[n - 1]);
+    ExpectScreen({{300, 300, last}, {302, 302, last}, {299, 301, BG}, {301, 299, BG}, {303, 301, BG}, {301, 303, BG}});
 }
 
 // Rectangles in whole pixels, clipped without overflow; the game's spinning
