@@ -23,7 +23,7 @@ struct WebRun {
     FrameLoop loop;
     Demo demo;
     Comforts comforts;  // P's pause and F1's panel
-    int status = -1;  // the demo's exit status once it is over; -1 while running
+    int status = -1;    // the demo's exit status once it is over; -1 while running
 };
 
 WebRun* gRun = nullptr;
