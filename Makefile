@@ -1,10 +1,16 @@
 # Entry points: `make run` plays, `make test` runs every test, `make bench` times the hot paths,
 # `make format` formats every C++ file, `make package` builds the Debian package (in build-package/).
+# `make web` builds the browser build (in build-web/), `make web-serve` serves it on 127.0.0.1,
+# `make web-zip` packs it as delve-web.zip for any static host.
 # Each first installs whatever Debian packages are missing.
 BUILD ?= build
 JOBS ?= $(shell nproc)
+WEB_BUILD ?= build-web
+WEB_PORT ?= 8000
+# Debian's emscripten links its -O2 builds with node modules found here.
+export NODE_PATH := /usr/share/nodejs
 
-.PHONY: run test bench build deps format clean package
+.PHONY: run test bench build deps format clean package web web-deps web-serve web-zip
 
 deps:
 	@bash scripts/install-deps.sh
@@ -32,7 +38,7 @@ run: deps
 ASAN_BUILD ?= build-asan
 ASAN_SOAK_FRAMES ?= 10000
 
-test: build
+test: build web
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDELVE_SANITIZE=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS) --target delve delve_tests delve_alloc_test delve_renderer_tests
@@ -52,5 +58,22 @@ format: deps
 package: deps
 	JOBS=$(JOBS) bash scripts/package.sh build-package
 
+# The browser build: the game in WebAssembly on a canvas, with its own page.
+web-deps:
+	@bash scripts/install-web-deps.sh
+
+web: web-deps
+	emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(WEB_BUILD) -j $(JOBS)
+
+web-serve: web
+	node web/serve.js $(WEB_BUILD) $(WEB_PORT)
+
+# The four files a static host needs, at the top of the archive.
+web-zip: web
+	rm -f delve-web.zip
+	cd $(WEB_BUILD) && zip -q -X ../delve-web.zip index.html delve.js delve.wasm delve.data
+	@echo "delve-web.zip: $$(unzip -Z1 delve-web.zip | tr '\n' ' ')"
+
 clean:
-	rm -rf $(BUILD) build-asan build-package
+	rm -rf $(BUILD) build-asan build-package $(WEB_BUILD) delve-web.zip

@@ -1,0 +1,73 @@
+#include "platform/web/browser_loop.h"
+
+#include <emscripten/emscripten.h>
+
+#include "platform/web/web_pacing.h"
+
+namespace {
+
+struct BrowserLoop {
+    BrowserFrame frame = nullptr;
+    void* arg = nullptr;
+    FramePacer pacer;
+    bool unpaced = false;      // the loop's timing is now back to back
+    unsigned long frames = 0;  // frames run
+};
+
+BrowserLoop gLoop;
+
+// Unpaced frames run in slices this long, milliseconds: most of a 60 Hz
+// display's frame, so the page still shows what is going on.
+constexpr double UNPACED_SLICE_MS = 12.0;
+
+// No further frames: the last one drawn stays on the page.
+void Stop()
+{
+    emscripten_cancel_main_loop();
+    WebShowLastFrame();
+}
+
+void Tick()
+{
+    const int fps = WebTargetFps();
+    if (fps == 0) {
+        // A timedemo: frames back to back for a slice of time, then the page
+        // gets its turn (to show the last of them, to take events) and the
+        // next slice follows at once.
+        if (!gLoop.unpaced) emscripten_set_main_loop_timing(EM_TIMING_SETIMMEDIATE, 0);
+        gLoop.unpaced = true;
+        const double start = emscripten_get_now();
+        do {
+            gLoop.frames++;
+            if (!gLoop.frame(gLoop.arg)) {
+                Stop();
+                return;
+            }
+        } while (WebTargetFps() == 0 && emscripten_get_now() - start < UNPACED_SLICE_MS);
+        return;
+    } else {
+        if (gLoop.unpaced) {
+            emscripten_set_main_loop_timing(EM_TIMING_RAF, 1);
+            ResetPacer(&gLoop.pacer);
+        }
+        gLoop.unpaced = false;
+        // Before the first frame the rate is not known yet: that frame runs at once.
+        if (fps > 0 && !FrameDue(&gLoop.pacer, emscripten_get_now(), 1000.0 / fps)) return;
+    }
+    gLoop.frames++;
+    if (!gLoop.frame(gLoop.arg)) Stop();
+}
+
+}  // namespace
+
+void RunBrowserFrames(BrowserFrame frame, void* arg)
+{
+    gLoop = BrowserLoop{};
+    gLoop.frame = frame;
+    gLoop.arg = arg;
+    // 0: the browser's animation frames, whatever the display's rate; the
+    // pacer picks the ones a frame falls due in.
+    emscripten_set_main_loop(Tick, 0, 0);
+}
+
+unsigned long BrowserFramesRun(void) { return gLoop.frames; }

@@ -1,0 +1,332 @@
+#!/usr/bin/env node
+// The browser build played in Debian's Chromium, headless, against the
+// desktop build: the first frame, the keyboard, mouse and wheel through the
+// page, focus and blur, the shipped demo's state digest, and the page's
+// message when a file is missing. Serves the build itself on 127.0.0.1.
+//   browser_test.js WEB_BUILD DESKTOP_GAME FIRST_FRAME_TOOL DEMO
+// (DEMO without its extension: DEMO.dem, .out and .state). Ends with
+// "N passed, M failed"; exit status 1 when a check failed.
+'use strict';
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const { execFileSync, spawnSync } = require('child_process');
+const puppeteer = require('puppeteer-core');
+const { serve } = require('../../web/serve.js');
+const { Checks, withTimeout, sleep } = require('./checks.js');
+const probes = require('./probes.js');
+
+const [webBuild, desktopGame, firstFrameTool, demo] = process.argv.slice(2);
+if (!demo) {
+  console.error('usage: browser_test.js WEB_BUILD DESKTOP_GAME FIRST_FRAME_TOOL DEMO');
+  process.exit(2);
+}
+const CHROMIUM = process.env.CHROMIUM || '/usr/bin/chromium';
+const FIRST_FRAME_MS = 3000;   // the page must show its first frame this soon after navigation
+const WHOLE_TEST_MS = 240000;  // the whole test, browser start to close
+
+const checks = new Checks();
+const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'delve-web-'));
+// Screenshots of the page, for a person to look at: web-test/ under the working folder.
+const pictures = path.resolve('web-test');
+fs.mkdirSync(pictures, { recursive: true });
+
+// The desktop's side: its first frame, and its timedemo of the shipped demo.
+// Timedemos are run this many times on each side, and the fastest run of
+// each compared: the machine may be shared, and a busy moment slows one run.
+const TIMEDEMO_RUNS = 3;
+
+// The fastest of several parsed timedemo lines, or null when one is missing.
+function fastest(runs) {
+  return runs.some((r) => r === null) ? null : runs.reduce((a, b) => (b.fps > a.fps ? b : a));
+}
+
+// The desktop's side: its first frame, and its timedemos of the shipped demo.
+function desktopRuns() {
+  const first = path.join(scratch, 'desktop-first.png');
+  execFileSync(firstFrameTool, [first], { cwd: path.dirname(desktopGame), stdio: ['ignore', 'ignore', 'inherit'] });
+  const lines = [];
+  for (let i = 0; i < TIMEDEMO_RUNS; i++) {
+    const run = spawnSync(desktopGame, ['--timedemo', demo + '.dem'], { cwd: path.dirname(desktopGame), encoding: 'utf8' });
+    lines.push(run.stderr.trim().split('\n').pop());
+  }
+  const runs = lines.map(probes.parseTimedemo);
+  const same = runs.every((r) => r !== null && r.state === runs[0].state);
+  return { firstPng: fs.readFileSync(first), timedemo: same ? fastest(runs) : null, line: lines.join('; ') };
+}
+
+async function openGame(browser, url, viewport) {
+  const page = await browser.newPage();
+  await page.setViewport(viewport);
+  const log = [];
+  page.on('console', (m) => log.push({ type: m.type(), text: m.text() }));
+  page.on('pageerror', (e) => log.push({ type: 'pageerror', text: String(e) }));
+  await page.goto(url, { waitUntil: 'load' });
+  return { page, log };
+}
+
+async function firstFrame(browser, base, desktop) {
+  const { page } = await openGame(browser, base, { width: 1400, height: 1100 });
+  const shown = await page.waitForFunction('window.delve && delve.firstFrameMs !== null', { timeout: 10000 })
+    .then(() => page.evaluate('delve.firstFrameMs')).catch(() => null);
+  checks.check('the first frame shows within 3 s of navigation', shown !== null && shown < FIRST_FRAME_MS,
+    `first frame after ${shown === null ? 'never' : shown.toFixed(0) + ' ms'}`);
+  checks.figure('time from navigation to the first frame', shown === null ? 'none' : `${shown.toFixed(0)} ms`);
+  if (shown === null) return page.close();
+  const diff = await probes.compareFirstFrame(page, desktop.firstPng);
+  checks.check('the first frame equals the desktop build\'s, pixel for pixel', diff.count === 0,
+    `${diff.count} pixels differ${diff.count ? ', within ' + JSON.stringify(diff.box) : ''}`);
+  // The page lays the frame out at a whole multiple, crisp.
+  const look = await page.evaluate(() => {
+    const c = document.getElementById('canvas');
+    const r = c.getBoundingClientRect();
+    return { w: r.width, h: r.height, rendering: getComputedStyle(c).imageRendering };
+  });
+  checks.check('the canvas is shown at a whole multiple of 640x480, pixelated',
+    look.w % 640 === 0 && look.w / 640 === look.h / 480 && look.w >= 640 && look.rendering === 'pixelated',
+    JSON.stringify(look));
+  await page.screenshot({ path: path.join(pictures, 'page.png') });
+  await page.close();
+}
+
+async function input(browser, base) {
+  // At 2x by CSS in a viewport shorter than the canvas: the page could scroll.
+  const { page } = await openGame(browser, base + '?scale=2', { width: 1400, height: 900 });
+  await page.waitForFunction('window.delve && delve.firstFrameMs !== null', { timeout: 10000 });
+  const g = probes.game(page);
+  await sleep(1500);  // the camera glides onto the player in the first frames
+  const rect = await g.canvasRect();
+  checks.check('the canvas is shown at 2x by CSS', rect.width === 1280 && rect.height === 960, JSON.stringify(rect));
+  await g.focusCanvas();
+
+  // The right button dragged over the three tiles right of the player's head.
+  const start = await g.probe();
+  const col = Math.floor(start.x) + 1;
+  const top = Math.ceil(start.y);
+  const path1 = [[col, top], [col + 1, top], [col + 2, top]];
+  const before = await g.tiles(col - 3, col + 5, top - 4, top + 3);
+  await g.drag('right', path1);
+  const after = await g.tiles(col - 3, col + 5, top - 4, top + 3);
+  const changed = probes.changedTiles(before, after);
+  const wanted = path1.map(([c, t]) => `${c},${t}`).sort();
+  checks.check('the tiles to dig were solid', path1.every(([c, t]) => before[`${c},${t}`] === 1),
+    JSON.stringify(path1.map(([c, t]) => before[`${c},${t}`])));
+  checks.check('the right button emptied exactly the tiles under the cursor at 2x',
+    JSON.stringify(changed) === JSON.stringify(wanted), `changed ${changed.join(' ')}; wanted ${wanted.join(' ')}`);
+  const menu = await page.evaluate(() => {
+    const e = new MouseEvent('contextmenu', { bubbles: true, cancelable: true, button: 2 });
+    return !document.getElementById('canvas').dispatchEvent(e);
+  });
+  checks.check('no context menu over the canvas', menu);
+
+  // A corridor to walk in and room overhead to jump: dug with the mouse too.
+  const corridor = [];
+  for (let t = top - 1; t <= top + 4; t++) for (let c = col - 10; c <= col + 12; c++) corridor.push([c, t]);
+  await g.drag('right', corridor, 2 * probes.FRAME_MS);
+  await sleep(500);
+
+  const walk = await g.holdKey('KeyD', 700);
+  checks.check('D held moves the player right', walk.dx > 0.5, `moved ${walk.dx.toFixed(2)} tiles`);
+  await sleep(700);
+  const jump = await g.holdKey('KeyW', 300, 600);
+  checks.check('W jumps', jump.rise > 1.0, `rose ${jump.rise.toFixed(2)} tiles`);
+  await sleep(1500);
+
+  // The wheel zooms by one step a notch, and the page does not scroll.
+  const scrollable = await page.evaluate(() => document.documentElement.scrollHeight > window.innerHeight);
+  const zoom0 = (await g.probe()).zoom;
+  await g.wheel(-100);
+  const zoomIn = (await g.probe()).zoom;
+  await g.wheel(100);
+  await g.wheel(100);
+  const zoomOut = (await g.probe()).zoom;
+  const scrollY = await page.evaluate(() => window.scrollY);
+  checks.check('the wheel zooms one step a notch', zoomIn === zoom0 + 1 && zoomOut === zoom0 - 1,
+    `${zoom0} -> ${zoomIn} -> ${zoomOut}`);
+  checks.check('the wheel over the game does not scroll the page', scrollable && scrollY === 0,
+    `scrollable ${scrollable}, scrollY ${scrollY}`);
+
+  // Focus: keys go elsewhere after a click outside the canvas, and come back
+  // with a click on it.
+  await g.clickOutside();
+  const away = await g.holdKey('KeyA', 500);
+  await g.focusCanvas();
+  const back = await g.holdKey('KeyA', 500);
+  checks.check('keys do not reach the game after a click outside the canvas', Math.abs(away.dx) < 0.01,
+    `moved ${away.dx.toFixed(2)}`);
+  checks.check('keys work again after a click back on the canvas', back.dx < -0.3, `moved ${back.dx.toFixed(2)}`);
+
+  // A blur while D is held lets D go: the player stops by itself.
+  for (const how of ['canvas', 'window']) {
+    await g.focusCanvas();
+    await sleep(800);
+    const stopped = await g.blurWhileHolding('KeyD', how);
+    checks.check(`a ${how} blur while D is held stops the player`, stopped.movedBefore > 0.2 && stopped.movedAfter < 0.01,
+      `moved ${stopped.movedBefore.toFixed(2)} while held, ${stopped.movedAfter.toFixed(3)} after the blur`);
+  }
+  await page.screenshot({ path: path.join(pictures, 'play.png') });
+  await screenshotKey(page, g);
+  await fullscreen(page, g);
+  await page.close();
+}
+
+// P downloads the frame as a PNG of the frame's size.
+async function screenshotKey(page, g) {
+  const downloads = path.join(scratch, 'downloads');
+  fs.mkdirSync(downloads);
+  const cdp = await page.createCDPSession();
+  await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+  await g.focusCanvas();
+  await page.keyboard.press('KeyP');
+  const file = path.join(downloads, 'screenshot000.png');
+  for (let i = 0; i < 50 && !fs.existsSync(file); i++) await sleep(100);
+  const png = fs.existsSync(file) ? fs.readFileSync(file) : Buffer.alloc(0);
+  const size = png.length >= 24 && png.toString('latin1', 1, 4) === 'PNG' ? [png.readUInt32BE(16), png.readUInt32BE(20)] : null;
+  checks.check('P downloads the frame as a 640x480 PNG', size && size[0] === 640 && size[1] === 480,
+    size ? `${size[0]}x${size[1]}` : 'no PNG downloaded');
+}
+
+// The fullscreen button: the game alone on the screen, at a whole multiple,
+// and the cursor still on the right tile.
+async function fullscreen(page, g) {
+  // F11, where the browser passes it on, toggles the game's own fullscreen.
+  const fullscreenId = () => page.evaluate(() => (document.fullscreenElement ? document.fullscreenElement.id : null));
+  await g.focusCanvas();
+  await page.keyboard.press('F11');
+  await sleep(300);
+  const byKey = await fullscreenId();
+  await page.keyboard.press('F11');
+  await sleep(300);
+  const leftByKey = await fullscreenId();
+  checks.check('F11 puts the game fullscreen and back', byKey === 'stage' && leftByKey === null, `${byKey}, then ${leftByKey}`);
+
+  await page.click('#fullscreen');
+  await sleep(500);
+  const full = await fullscreenId();
+  const rect = await g.canvasRect();
+  checks.check('the fullscreen button puts the game fullscreen at a whole multiple',
+    full === 'stage' && rect.width % 640 === 0 && rect.width / 640 === rect.height / 480, `${full} ${JSON.stringify(rect)}`);
+  // The nearest solid tile around the player, dug by the right button; not
+  // one in the player's own columns, whose loss could drop the player, and the
+  // view with it, under the held button.
+  await sleep(1000);
+  const p = await g.probe();
+  const c0 = Math.floor(p.x), t0 = Math.ceil(p.y);
+  const before = await g.tiles(c0 - 6, c0 + 6, t0 - 3, t0 + 8);
+  const solid = Object.keys(before).filter((k) => before[k] === 1).map((k) => k.split(',').map(Number))
+    .filter(([c]) => Math.abs(c - c0) > 1);
+  solid.sort((a, b) => Math.hypot(a[0] - c0, a[1] - t0) - Math.hypot(b[0] - c0, b[1] - t0));
+  if (!checks.check('a solid tile near the player to dig in fullscreen', solid.length > 0)) return;
+  await g.drag('right', [solid[0]]);
+  const changed = probes.changedTiles(before, await g.tiles(c0 - 6, c0 + 6, t0 - 3, t0 + 8));
+  checks.check('in fullscreen the right button empties exactly the tile under the cursor',
+    JSON.stringify(changed) === JSON.stringify([solid[0].join(',')]), `changed ${changed.join(' ')}; wanted ${solid[0]}`);
+  await page.evaluate(() => document.exitFullscreen());
+}
+
+async function timedemo(browser, base, desktop) {
+  const expected = fs.readFileSync(demo + '.state', 'utf8').trim();
+  const runs = [];
+  for (let i = 0; i < TIMEDEMO_RUNS; i++) {
+    const { page, log } = await openGame(browser, base + '?timedemo=demos/' + path.basename(demo) + '.dem',
+      { width: 1400, height: 1100 });
+    await page.waitForFunction('window.delve && (delve.state === "over" || delve.state === "failed")',
+      { timeout: 120000 });
+    const line = await page.evaluate(() => document.getElementById('status').textContent);
+    const web = probes.parseTimedemo(line);
+    runs.push(web);
+    await page.close();
+    if (i > 0) continue;
+    checks.check('the timedemo line is shown on the page and in the console',
+      web !== null && log.some((m) => m.text === line), line);
+    // The debug lines are the game's standard output, a console line each.
+    const out = log.filter((m) => m.type === 'log' && m.text !== line).map((m) => m.text);
+    const recorded = fs.readFileSync(demo + '.out', 'utf8').split('\n').filter((l) => l !== '');
+    checks.check('the debug lines reach the console as the desktop writes them, one per line',
+      JSON.stringify(out) === JSON.stringify(recorded), `${out.length} lines, recorded ${recorded.length}`);
+  }
+  const states = runs.map((r) => (r ? r.state : null));
+  checks.check('the browser ends the shipped demo in the desktop build\'s state digest, every run',
+    desktop.timedemo !== null && states.every((s) => s === desktop.timedemo.state && s === expected),
+    `browser ${states.join(' ')}, desktop ${desktop.timedemo && desktop.timedemo.state}, recorded ${expected}`);
+  const web = fastest(runs);
+  if (web && desktop.timedemo) {
+    checks.figure(`timedemo frames per second, browser / desktop (fastest of ${TIMEDEMO_RUNS})`,
+      `${web.fps.toFixed(1)} / ${desktop.timedemo.fps.toFixed(1)} = ${(web.fps / desktop.timedemo.fps).toFixed(2)}`);
+  }
+}
+
+// ?play= replays the demo at the game's pace: the same end, in about its
+// frames' time at 30 a second, never faster.
+async function play(browser, base) {
+  const { page } = await openGame(browser, base + '?play=demos/' + path.basename(demo) + '.dem',
+    { width: 1000, height: 800 });
+  await page.waitForFunction('window.delve && delve.firstFrameMs !== null', { timeout: 10000 });
+  const t0 = Date.now();
+  await page.waitForFunction('delve.state === "over" || delve.state === "failed"', { timeout: 60000 });
+  const seconds = (Date.now() - t0) / 1000;
+  const line = await page.evaluate(() => document.getElementById('status').textContent);
+  const m = /^demo: (\d+) frames played, state ([0-9a-f]{16})$/.exec(line);
+  const expected = fs.readFileSync(demo + '.state', 'utf8').trim();
+  checks.check('?play= ends the shipped demo in its recorded state', m !== null && m[2] === expected, line);
+  const paced = m ? Number(m[1]) / 30 : 0;
+  checks.check('?play= runs at 30 frames per second, never faster', m !== null && seconds >= paced * 0.97,
+    `${m ? m[1] : '?'} frames in ${seconds.toFixed(2)} s`);
+  await page.close();
+}
+
+async function failures(browser, base) {
+  // The same page with its data package missing.
+  const bare = path.join(scratch, 'bare');
+  fs.mkdirSync(bare);
+  for (const f of ['index.html', 'delve.js', 'delve.wasm']) fs.copyFileSync(path.join(webBuild, f), path.join(bare, f));
+  const server = await serve(bare, 0);
+  try {
+    const { page } = await openGame(browser, `http://127.0.0.1:${server.address().port}/`, { width: 1000, height: 800 });
+    const text = await page.waitForFunction(() => document.getElementById('message').textContent, { timeout: 10000 })
+      .then((h) => h.jsonValue()).catch(() => '');
+    const hidden = await page.evaluate(() => document.getElementById('stage').style.display === 'none');
+    checks.check('a missing delve.data shows the page\'s message instead of a blank canvas',
+      /delve\.data/.test(text) && hidden, text);
+    await page.close();
+  } finally {
+    server.close();
+  }
+  // A browser without WebAssembly.
+  const page = await browser.newPage();
+  await page.evaluateOnNewDocument(() => { delete window.WebAssembly; });
+  await page.goto(base, { waitUntil: 'load' });
+  const text = await page.evaluate(() => document.getElementById('message').textContent);
+  checks.check('a browser without WebAssembly is told so', /WebAssembly/.test(text), text);
+  await page.close();
+}
+
+async function main() {
+  const desktop = desktopRuns();
+  checks.check('the desktop build ran the shipped demo, the same every run', desktop.timedemo !== null, desktop.line);
+  const server = await serve(webBuild, 0);
+  const base = `http://127.0.0.1:${server.address().port}/`;
+  const browser = await puppeteer.launch({
+    executablePath: CHROMIUM,
+    headless: true,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage', '--mute-audio'],
+  });
+  try {
+    await firstFrame(browser, base, desktop);
+    await input(browser, base);
+    await timedemo(browser, base, desktop);
+    await play(browser, base);
+    await failures(browser, base);
+  } finally {
+    await browser.close();
+    server.close();
+  }
+}
+
+withTimeout(main(), WHOLE_TEST_MS)
+  .catch((e) => checks.check('the test ran to its end', false, e.stack || String(e)))
+  .finally(() => {
+    fs.rmSync(scratch, { recursive: true, force: true });
+    console.log(`screenshots of the page in ${pictures}`);
+    process.exit(checks.finish());
+  });

@@ -1,0 +1,102 @@
+# The browser build: `emcmake cmake -S . -B build-web` (make web) includes this
+# instead of the desktop build. The game's code is the same; the platform is
+# the software renderer with the browser backend (src/platform/web/), and the
+# entry hands the frame to the browser's own scheduling. The page is ours
+# (web/index.html), not the toolchain's.
+#
+# Output in the build folder: index.html, delve.js, delve.wasm and delve.data
+# (the tiles and the font), demos/ (the shipped demos), and the unit tests
+# that run under node: delve_web_tests.js and delve_web_renderer_tests.js.
+
+# Debian's headers that the program needs, copied out of /usr/include, which
+# as a whole is the desktop's and no place for this compiler to look: xxhash,
+# header-only (the same digest code as the desktop's), and stb (PNG and TrueType).
+configure_file(/usr/include/xxhash.h ${CMAKE_BINARY_DIR}/include/xxhash.h COPYONLY)
+foreach(header stb_image.h stb_image_write.h stb_truetype.h)
+  configure_file(/usr/include/stb/${header} ${CMAKE_BINARY_DIR}/include/stb/${header} COPYONLY)
+endforeach()
+
+file(GLOB WEB_GAME_SOURCES CONFIGURE_DEPENDS
+  src/shell/*.cpp src/world/*.cpp src/entities/*.cpp src/presentation/*.cpp)
+# The renderer: the layer with no platform in it (the desktop's backend stays
+# on the desktop).
+file(GLOB WEB_RENDERER_SOURCES CONFIGURE_DEPENDS src/platform/*.cpp)
+list(FILTER WEB_RENDERER_SOURCES EXCLUDE REGEX "/backend_[^/]*\\.cpp$")
+
+add_library(delve_core STATIC ${WEB_GAME_SOURCES} ${WEB_RENDERER_SOURCES})
+target_include_directories(delve_core PUBLIC src)
+# What this toolchain's C++ library lacks (web/compat/), then the headers above.
+target_include_directories(delve_core SYSTEM BEFORE PUBLIC ${CMAKE_SOURCE_DIR}/web/compat)
+target_include_directories(delve_core SYSTEM PUBLIC ${CMAKE_BINARY_DIR}/include)
+target_compile_definitions(delve_core PUBLIC
+  DELVE_VERSION="${PROJECT_VERSION}" DELVE_DATA_DIR="/" DELVE_DATA_FROM_BINARY="."
+  PRIVATE XXH_INLINE_ALL)
+# stb's own code is not ours to warn about.
+set_source_files_properties(src/platform/stb.cpp PROPERTIES COMPILE_OPTIONS "-w")
+
+# The browser backend: objects that go straight into each program beside the
+# library, which calls them and which they call back.
+file(GLOB WEB_BACKEND_SOURCES CONFIGURE_DEPENDS src/platform/web/*.cpp)
+add_library(delve_web_backend OBJECT ${WEB_BACKEND_SOURCES})
+target_include_directories(delve_web_backend PUBLIC src)
+
+# What the page fetches beside the program (delve.data): the game's data
+# files, where the game looks for them from its working folder.
+set(WEB_PRELOAD "")
+foreach(f ${DELVE_DATA_FILES})
+  # SHELL: keeps each flag with its file (CMake folds repeated options into one).
+  list(APPEND WEB_PRELOAD "SHELL:--preload-file ${CMAKE_SOURCE_DIR}/${f}@/${f}")
+endforeach()
+
+# Common link settings: memory may grow (a frame's buffers are allocated at
+# start-up); no exit when main returns, since the browser runs the frames.
+set(WEB_LINK -sALLOW_MEMORY_GROWTH=1 -ffp-contract=off -fno-fast-math)
+
+add_executable(delve src/main_web.cpp)
+target_link_libraries(delve PRIVATE delve_web_backend delve_core)
+target_link_options(delve PRIVATE ${WEB_LINK} ${WEB_PRELOAD} -sEXIT_RUNTIME=0
+  -sENVIRONMENT=web -sEXPORTED_RUNTIME_METHODS=FS -sEXPORTED_FUNCTIONS=_main,_malloc,_free)
+set_target_properties(delve PROPERTIES SUFFIX ".js")
+list(TRANSFORM DELVE_DATA_FILES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE WEB_DATA_PATHS)
+set_property(TARGET delve APPEND PROPERTY LINK_DEPENDS ${WEB_DATA_PATHS})
+
+# The page, and the shipped demos to try with ?play=demos/NAME.dem or ?timedemo=.
+file(GLOB WEB_DEMOS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/demos/*.dem)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/index.html
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/web/index.html ${CMAKE_BINARY_DIR}/index.html
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/demos
+  COMMAND ${CMAKE_COMMAND} -E copy ${WEB_DEMOS} ${CMAKE_BINARY_DIR}/demos
+  DEPENDS ${CMAKE_SOURCE_DIR}/web/index.html ${WEB_DEMOS})
+add_custom_target(delve_page ALL DEPENDS ${CMAKE_BINARY_DIR}/index.html)
+
+# The unit tests that need no window, under node (ctest -L web in the desktop
+# build runs them, from this folder): the world, the terrain, the motion, the
+# camera, the light and the options with the browser backend's own tests (its
+# page-free half), and the renderer's tests on their in-memory backend.
+set(GTEST_SRC /usr/src/googletest/googletest)
+add_library(web_gtest STATIC ${GTEST_SRC}/src/gtest-all.cc ${GTEST_SRC}/src/gtest_main.cc)
+target_include_directories(web_gtest SYSTEM PUBLIC ${GTEST_SRC}/include PRIVATE ${GTEST_SRC})
+# One file each (the program inlined): this toolchain's loader would otherwise
+# fetch() a file path under a node that has fetch. Their files are the
+# toolchain's in-memory ones, with the tiles and the font inside, where the
+# tests' capture of standard output works (on node's own files it does not).
+string(REPLACE "--preload-file" "--embed-file" WEB_EMBED "${WEB_PRELOAD}")
+set(WEB_TEST_LINK ${WEB_LINK} ${WEB_EMBED} -sENVIRONMENT=node -sEXIT_RUNTIME=1 -sSINGLE_FILE=1)
+
+add_executable(delve_web_tests
+  tests/web/web_backend_test.cpp tests/camera_test.cpp tests/motion_test.cpp tests/options_test.cpp
+  tests/presentation_test.cpp tests/streaming_test.cpp tests/terrain_test.cpp tests/world_test.cpp
+  tests/harness/invariants.cpp)
+target_include_directories(delve_web_tests PRIVATE tests)
+target_link_libraries(delve_web_tests PRIVATE delve_web_backend delve_core web_gtest)
+target_link_options(delve_web_tests PRIVATE ${WEB_TEST_LINK})
+set_target_properties(delve_web_tests PROPERTIES SUFFIX ".js")
+
+file(GLOB WEB_RENDERER_TESTS CONFIGURE_DEPENDS tests/renderer/*.cpp tests/harness/*.cpp)
+add_executable(delve_web_renderer_tests ${WEB_RENDERER_TESTS})
+target_include_directories(delve_web_renderer_tests PRIVATE tests)
+target_link_libraries(delve_web_renderer_tests PRIVATE delve_core web_gtest)
+target_link_options(delve_web_renderer_tests PRIVATE ${WEB_TEST_LINK})
+set_target_properties(delve_web_renderer_tests PROPERTIES SUFFIX ".js")
+
+set_property(TARGET delve_web_tests delve_web_renderer_tests APPEND PROPERTY LINK_DEPENDS ${WEB_DATA_PATHS})
