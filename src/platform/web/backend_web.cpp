@@ -330,17 +330,3 @@ bool BackendReadFile(const char* path, std::vector<unsigned char>* bytes, std::s
 
 // The data package is laid out from the file system's root.
 std::string BackendApplicationDirectory(void) { return "/"; }
-
-// ---- What a browser has none of ----------------------------------------------
-
-// A paused game is paced by the page like any other; nothing to wait for here.
-void BackendIdle(int) {}
-// The page repaints the canvas itself: the frame on it stays.
-bool BackendNeedsRepaint(void) { return false; }
-// No gamepad is read in a browser: nothing held.
-void BackendReadPads(PadInput* pads) { *pads = PadInput{}; }
-// The page places the canvas; there is no window to place.
-void BackendPlaceWindow(int, int, bool, int, int) {}
-bool BackendWindowPlace(int*, int*, bool*, int*, int*) { return false; }
-// No settings folder: a browser keeps no settings.ini.
-std::string BackendSettingsDirectory(void) { return ""; }
