@@ -22,6 +22,7 @@ struct MemoryBackend {
 };
 
 MemoryBackend gMemory;
+PadInput gPads{};  // what MemorySetPads said
 
 }  // namespace
 
@@ -94,13 +95,19 @@ std::string BackendApplicationDirectory(void)
     return exe.substr(0, exe.rfind('/') + 1);
 }
 
-// ---- Pause, gamepads and the window's place: a window on no screen, no pad.
+// ---- Pause, gamepads and the window's place: a window on no screen, pads as a test says.
 
 void BackendIdle(int) {}
 
 bool BackendNeedsRepaint(void) { return false; }
 
-void BackendReadPads(PadInput* pads) { *pads = PadInput{}; }
+void BackendReadPads(PadInput* pads)
+{
+    *pads = gPads;
+    gPads.pressed = 0;  // a press is read once
+}
+
+void MemorySetPads(const PadInput& pads) { gPads = pads; }
 
 void BackendPlaceWindow(int, int, bool, int, int) {}
 

@@ -7,6 +7,8 @@
 #include <functional>
 #include <vector>
 
+#include "platform/backend.h"
+
 // The last frame handed to BackendPresent, and how many have been.
 const std::vector<uint32_t>& MemoryShownFrame();
 int MemoryPresentCount();
@@ -14,3 +16,5 @@ int MemoryPresentCount();
 void MemoryQueueEvent(std::function<void()> event);
 // The window's size from now on, as BackendWindowSize tells it.
 void MemorySetWindowSize(int width, int height);
+// What the gamepads hold from the next read on (none plugged in at first).
+void MemorySetPads(const PadInput& pads);
