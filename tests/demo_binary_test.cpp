@@ -9,7 +9,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -318,6 +320,18 @@ TEST_F(DemoBinaryTest, APipeClosedByItsReaderDoesNotStopTheGame)
     EXPECT_EQ(run.err.rfind("timedemo: 286 frames in ", 0), 0u) << run.err;
     const std::string state = ReadFile(fs::path(DELVE_DEMOS_DIR) / "descent.state");
     EXPECT_NE(run.err.find(", state " + state), std::string::npos) << run.err;
+    // The rate is the frames over the time, both as printed: within what the
+    // rounding of the two printed figures allows.
+    unsigned frames = 0;
+    double seconds = 0.0, rate = 0.0;
+    ASSERT_EQ(std::sscanf(run.err.c_str(), "timedemo: %u frames in %lf s, %lf frames per second", &frames, &seconds,
+                          &rate),
+              3)
+        << run.err;
+    ASSERT_GE(seconds, 0.01) << run.err;
+    const double low = frames / (seconds + 0.0005), high = frames / std::max(seconds - 0.0005, 1e-9);
+    EXPECT_GE(rate, low - 0.05) << run.err;
+    EXPECT_LE(rate, high + 0.05) << run.err;
 }
 
 TEST_F(DemoBinaryTest, ARecordingThatCannotBeWrittenSaysSoAndFails)
