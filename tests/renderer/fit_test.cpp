@@ -52,6 +52,7 @@ TEST(FitFrame, SmallerWindowsShrinkTheFrameKeepingItsShape)
     ExpectView(FitFrame(400, 479, W, H), 0, 89, 400, 300);   // narrow: bars above and below
     ExpectView(FitFrame(639, 200, W, H), 186, 0, 266, 200);  // low: bars left and right
     ExpectView(FitFrame(1, 1, W, H), 0, 0, 1, 1);            // never less than a pixel
+    ExpectView(FitFrame(1000, 1, W, H), 499, 0, 1, 1);       // nor when the height decides
     ExpectView(FitFrame(3, 1000, W, H), 0, 499, 3, 2);
     for (int w : {0, -5})
         for (int h : {0, 480, -1}) ExpectView(FitFrame(w, h, W, H), 0, 0, 0, 0);  // minimised
