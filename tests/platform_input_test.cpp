@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "harness/input_events.h"
 #include "platform/platform.h"
@@ -77,6 +79,54 @@ TEST_F(PlatformInput, EachGameKeyComesFromItsOwnPhysicalKeyAndNoOther)
     PushKeyScancode(SDL_SCANCODE_EQUALS, true);
     PollInputEvents();
     EXPECT_FALSE(IsKeyDown(KEY_KP_SUBTRACT) || IsKeyDown(KEY_KP_ADD));
+}
+
+// Every key of a keyboard, by its place, under the number the key codes
+// give it (platform.h's numbering, written out here by hand), first to last
+// of each run. F11, F12 and Escape are the layer's own and left out.
+TEST_F(PlatformInput, EveryPhysicalKeyHoldsItsOwnCode)
+{
+    std::vector<std::pair<SDL_Scancode, int>> keys = {
+        {SDL_SCANCODE_SPACE, 32},         {SDL_SCANCODE_APOSTROPHE, 39},     {SDL_SCANCODE_COMMA, 44},
+        {SDL_SCANCODE_MINUS, 45},         {SDL_SCANCODE_PERIOD, 46},         {SDL_SCANCODE_SLASH, 47},
+        {SDL_SCANCODE_0, 48},             {SDL_SCANCODE_1, 49},              {SDL_SCANCODE_9, 57},
+        {SDL_SCANCODE_SEMICOLON, 59},     {SDL_SCANCODE_EQUALS, 61},         {SDL_SCANCODE_A, 65},
+        {SDL_SCANCODE_Z, 90},             {SDL_SCANCODE_LEFTBRACKET, 91},    {SDL_SCANCODE_BACKSLASH, 92},
+        {SDL_SCANCODE_NONUSHASH, 92},     {SDL_SCANCODE_RIGHTBRACKET, 93},   {SDL_SCANCODE_GRAVE, 96},
+        {SDL_SCANCODE_NONUSBACKSLASH, 162}, {SDL_SCANCODE_RETURN, 257},      {SDL_SCANCODE_TAB, 258},
+        {SDL_SCANCODE_BACKSPACE, 259},    {SDL_SCANCODE_INSERT, 260},        {SDL_SCANCODE_DELETE, 261},
+        {SDL_SCANCODE_RIGHT, 262},        {SDL_SCANCODE_LEFT, 263},          {SDL_SCANCODE_DOWN, 264},
+        {SDL_SCANCODE_UP, 265},           {SDL_SCANCODE_PAGEUP, 266},        {SDL_SCANCODE_PAGEDOWN, 267},
+        {SDL_SCANCODE_HOME, 268},         {SDL_SCANCODE_END, 269},           {SDL_SCANCODE_CAPSLOCK, 280},
+        {SDL_SCANCODE_SCROLLLOCK, 281},   {SDL_SCANCODE_NUMLOCKCLEAR, 282},  {SDL_SCANCODE_PRINTSCREEN, 283},
+        {SDL_SCANCODE_PAUSE, 284},        {SDL_SCANCODE_F1, 290},            {SDL_SCANCODE_F10, 299},
+        {SDL_SCANCODE_F13, 302},          {SDL_SCANCODE_F24, 313},           {SDL_SCANCODE_KP_0, 320},
+        {SDL_SCANCODE_KP_1, 321},         {SDL_SCANCODE_KP_9, 329},          {SDL_SCANCODE_KP_PERIOD, 330},
+        {SDL_SCANCODE_KP_DIVIDE, 331},    {SDL_SCANCODE_KP_MULTIPLY, 332},   {SDL_SCANCODE_KP_MINUS, 333},
+        {SDL_SCANCODE_KP_PLUS, 334},      {SDL_SCANCODE_KP_ENTER, 335},      {SDL_SCANCODE_KP_EQUALS, 336},
+        {SDL_SCANCODE_LSHIFT, 340},       {SDL_SCANCODE_LCTRL, 341},         {SDL_SCANCODE_LALT, 342},
+        {SDL_SCANCODE_LGUI, 343},         {SDL_SCANCODE_RSHIFT, 344},        {SDL_SCANCODE_RCTRL, 345},
+        {SDL_SCANCODE_RALT, 346},         {SDL_SCANCODE_RGUI, 347},          {SDL_SCANCODE_APPLICATION, 348}};
+    for (int i = 0; i < 26; ++i) keys.emplace_back(static_cast<SDL_Scancode>(SDL_SCANCODE_A + i), 'A' + i);
+    for (int i = 0; i < 9; ++i) keys.emplace_back(static_cast<SDL_Scancode>(SDL_SCANCODE_1 + i), '1' + i);
+    for (int i = 0; i < 10; ++i) keys.emplace_back(static_cast<SDL_Scancode>(SDL_SCANCODE_F1 + i), 290 + i);
+    for (int i = 0; i < 12; ++i) keys.emplace_back(static_cast<SDL_Scancode>(SDL_SCANCODE_F13 + i), 302 + i);
+    for (int i = 0; i < 9; ++i) keys.emplace_back(static_cast<SDL_Scancode>(SDL_SCANCODE_KP_1 + i), 321 + i);
+    for (const auto& [scancode, code] : keys) {
+        PushKeyScancode(scancode, true);
+        PollInputEvents();
+        EXPECT_TRUE(IsKeyDown(code) && IsKeyPressed(code)) << SDL_GetScancodeName(scancode) << " as " << code;
+        EXPECT_FALSE(IsKeyDown(code - 1) || IsKeyDown(code + 1)) << SDL_GetScancodeName(scancode) << " as " << code;
+        PushKeyScancode(scancode, false);
+        PollInputEvents();
+        EXPECT_FALSE(IsKeyDown(code)) << SDL_GetScancodeName(scancode);
+    }
+    // A key the game has no code for holds none.
+    PushKeyScancode(SDL_SCANCODE_MUTE, true);
+    PollInputEvents();
+    for (int code = 0; code < 512; ++code) EXPECT_FALSE(IsKeyDown(code)) << code;
+    PushKeyScancode(SDL_SCANCODE_MUTE, false);
+    PollInputEvents();
 }
 
 TEST_F(PlatformInput, MouseCursorAndButtonsFollowThePollsUntilFocusIsLost)

@@ -93,6 +93,28 @@ TEST_F(PlatformDraw, RectanglesAndTrianglesFillTheirPixelsOverEarlierDraws)
     ExpectScreen({{0, 0, {4, 5, 6}}, {639, 479, {4, 5, 6}}});
 }
 
+// Translucent colours are laid over what is there, per channel
+// colour * alpha / 255 + background * (255 - alpha) / 255, each rounded down;
+// at alpha 255 the colour replaces it, and just below it does not quite.
+TEST_F(PlatformDraw, TranslucentColoursBlendByTheirAlphaUpToTheLastStep)
+{
+    Frame([] {
+        DrawRectangle(0, 0, 10, 10, Color{200, 100, 0, 255});
+        DrawRectangle(10, 0, 10, 10, Color{200, 100, 0, 254});
+        DrawRectangle(20, 0, 10, 10, Color{200, 100, 0, 128});
+        DrawRectangle(30, 0, 10, 10, Color{200, 100, 0, 1});
+        DrawRectangle(40, 0, 10, 10, Color{200, 100, 0, 0});
+    });
+    // 200 * 254 / 255 = 199 and 80 / 255 = 0; 200 * 128 / 255 = 100 and 80 * 127 / 255 = 39;
+    // 200 / 255 = 0 and 80 * 254 / 255 = 79.
+    ExpectScreen({{5, 5, {200, 100, 0}},
+                  {15, 5, {199, 99, 0}},
+                  {25, 5, {139, 89, 39}},
+                  {35, 5, {79, 79, 79}},
+                  {45, 5, BG},
+                  {50, 5, BG}});
+}
+
 using PlatformShapes = Platform;
 
 // Every quad and triangle drawn counts once, whatever its texture and
