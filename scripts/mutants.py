@@ -12,6 +12,9 @@ preprocessor lines (the includes) are never touched.
   mutants.py sites                 every site, one a line
   mutants.py sample N SEED         N sites drawn at random with SEED, in the
                                    tab-separated form scripts/mutate.sh runs
+                                   (a site's chance is a hash of SEED and its
+                                   id, so a sample keeps its sites as far as
+                                   the code around them is unchanged)
   mutants.py count                 how many sites each folder has
   mutants.py apply FILE:LINE:COL OLD NEW
                                    makes one change in place (mutate.sh's)
@@ -24,7 +27,6 @@ mutate.sh neither runs nor counts them.
 """
 import hashlib
 import os
-import random
 import re
 import sys
 
@@ -378,7 +380,11 @@ def main(argv):
             print(f"{EQUIVALENTS}: {i} names no site of the code as it is", file=sys.stderr)
     elif len(argv) == 4 and argv[1] == "sample":
         count, seed = int(argv[2]), int(argv[3])
-        chosen = random.Random(seed).sample(sites, min(count, len(sites)))
+        # Each site ranked by a hash of the seed and its id, the first `count`
+        # taken: a site keeps its rank when others come or go, so a sample
+        # stays mostly the same across changes elsewhere in the code.
+        rank = {s.id: hashlib.sha1(f"{seed}:{s.id}".encode()).hexdigest() for s in sites}
+        chosen = sorted(sites, key=lambda s: rank[s.id])[:count]
         for s in chosen:
             note = "equivalent: " + eq[s.id] if s.id in eq else ""
             print("\t".join([s.id, s.folder(), f"{s.path}:{s.line}:{s.col}", s.old, s.new, s.rule, note]))

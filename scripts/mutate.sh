@@ -243,8 +243,14 @@ unbuilt=0
 elsewhere=0
 missed_list=()
 declare -A folder_caught folder_counted
+# DELVE_MUTATE_SHARD=K/N runs the K-th of every N faults only: N runs, each in
+# its own DELVE_MUTATE_DIR, share a sample between them.
+shard=${DELVE_MUTATE_SHARD:-1/1}
+index=0
 while IFS=$'\t' read -r n subsystem file old new note; do
   selected "$n" "$subsystem" || continue
+  index=$((index + 1))
+  (((index - 1) % ${shard#*/} == ${shard%/*} - 1)) || continue
   path=${file%%:*}
   label=$(printf '%4s %-10s %s: %s -> %s' "$n" "$subsystem" "$file" "$old" "$new")
   if [[ $note == equivalent* ]]; then
