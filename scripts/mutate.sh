@@ -33,7 +33,7 @@
 # $DELVE_MUTATE_DIR/logs/summary.txt.
 set -u
 
-root=$(cd "$(dirname "$0")/.." && pwd)
+root=${DELVE_MUTATE_ROOT:-$(cd "$(dirname "$0")/.." && pwd)}  # a copy of this script may run on a tree elsewhere
 list=$root/tests/mutants.txt
 work=${DELVE_MUTATE_DIR:-/tmp/delve-mutate}
 jobs=${JOBS:-2}
