@@ -268,6 +268,20 @@ std::function<void(pid_t)> SignalWhenUp(int signal)
     };
 }
 
+// The same once the recording holds `frames` frames on disk (it writes once a
+// second): on a busy machine a fixed time may see too few frames.
+std::function<void(pid_t)> SignalWhenRecorded(int signal, fs::path demo, size_t frames)
+{
+    return [signal, demo, frames](pid_t pid) {
+        const auto deadline = std::chrono::steady_clock::now() + RUN_LIMIT;
+        std::error_code e;
+        while (!(CatchesSigterm(pid) && fs::exists(demo, e) && fs::file_size(demo, e) >= FrameAt(frames)) &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(5ms);
+        kill(pid, signal);
+    };
+}
+
 // The summary line's frame count and state.
 std::pair<std::string, std::string> Summary(const std::string& err, const std::string& verb)
 {
@@ -282,7 +296,7 @@ TEST_F(DemoBinaryTest, ARecordingEndedBySigtermSigintOrSighupIsCompleteAndPlaysT
     for (int signal : {SIGTERM, SIGINT, SIGHUP}) {  // SIGHUP: the terminal it ran in was closed
         SCOPED_TRACE(strsignal(signal));
         const fs::path demo = home / ("signal" + std::to_string(signal) + ".dem");
-        GameRun recorded = Start({"--record", demo.string()}, "dummy", SignalWhenUp(signal));
+        GameRun recorded = Start({"--record", demo.string()}, "dummy", SignalWhenRecorded(signal, demo, 31));
         EXPECT_TRUE(recorded.Exited(0)) << recorded.status << "\n" << recorded.err;
         const auto [frames, state] = Summary(recorded.err, "recorded");
         ASSERT_NE(frames, "") << recorded.err;
