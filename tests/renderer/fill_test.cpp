@@ -21,6 +21,7 @@ namespace {
 std::vector<uint32_t> FrameOf(bool fast, const std::function<void()>& draw)
 {
     layer::SetDirectFill(fast);
+    EXPECT_EQ(layer::L.fastFill, fast) << "the comparison needs the two ways to be two";
     BeginDrawing();
     ClearBackground(Color{80, 80, 80, 255});
     draw();
