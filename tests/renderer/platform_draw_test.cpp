@@ -9,6 +9,8 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform_fixture.h"
@@ -230,6 +232,68 @@ TEST_F(PlatformTexture, GoodImageLoadsQuietlyAndItsTexelsLandWhereDrawn)
     Frame([&] { draw({0, 0, 16, 16}, {400, 100, 20, 10}, {0, 0}, 90); });
     ExpectScreen(
         {{398, 102, RED}, {398, 118, GREEN}, {391, 102, BLUE}, {391, 118, YELLOW}, {405, 105, BG}, {395, 95, BG}});
+}
+
+}  // namespace
+
+namespace {
+
+// Writes a w x h PNG in four quarters: red, green above blue, yellow.
+void WriteQuarters(const std::string& path, int w, int h)
+{
+    const Rgb quarters[] = {RED, GREEN, BLUE, YELLOW};
+    std::vector<unsigned char> rgb;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int c : quarters[(2 * x / w) + 2 * (2 * y / h)]) rgb.push_back(static_cast<unsigned char>(c));
+    std::vector<unsigned char> png;
+    const auto append = [](void* to, void* data, int size) {
+        auto* bytes = static_cast<std::vector<unsigned char>*>(to);
+        bytes->insert(bytes->end(), static_cast<unsigned char*>(data), static_cast<unsigned char*>(data) + size);
+    };
+    ASSERT_NE(stbi_write_png_to_func(append, &png, w, h, 3, rgb.data(), w * 3), 0);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+}
+
+// A texture of up to 32x32 texels keeps tinted copies of itself, a larger one
+// does not: on both sides of that size an opaque tint gives each texel times
+// the tint over 255, drawn texel for pixel and at twice the size.
+TEST_F(PlatformTexture, OpaqueTintsAreTheSameOnTexturesWithAndWithoutTintedCopies)
+{
+    const Color tint{255, 128, 0, 255};
+    // red * tint = (255, 0, 0), green: (0, 128, 0), blue: (0, 0, 0), yellow: (255, 128, 0)
+    const Rgb red{255, 0, 0}, green{0, 128, 0}, blue{0, 0, 0}, yellow{255, 128, 0};
+    for (const auto& [w, h] : {std::pair{32, 32}, std::pair{32, 34}}) {
+        SCOPED_TRACE(testing::Message() << w << "x" << h);
+        const std::string path = ScratchPath("big.png");
+        WriteQuarters(path, w, h);
+        const Loaded l = LoadCaught(path);
+        std::remove(path.c_str());
+        ASSERT_TRUE(l.texture.width == w && l.texture.height == h) << l.err;
+        const auto draw = [&](float x, float scale) {
+            DrawTexturePro(l.texture, Rectangle{0, 0, static_cast<float>(w), static_cast<float>(h)},
+                           Rectangle{x, 0, w * scale, h * scale}, Vector2{0, 0}, 0.0f, tint);
+        };
+        Frame([&] {
+            draw(0, 1);
+            draw(100, 2);
+        });
+        const int hw = w / 2, hh = h / 2;
+        ExpectScreen({{0, 0, red},
+                      {hw - 1, hh - 1, red},
+                      {hw, 0, green},
+                      {w - 1, hh - 1, green},
+                      {0, hh, blue},
+                      {w - 1, h - 1, yellow},
+                      {w, 0, BG},
+                      {0, h, BG},
+                      {100, 0, red},
+                      {100 + 2 * hw, 0, green},
+                      {100 + 2 * w - 1, 2 * h - 1, yellow},
+                      {100 + 2 * w, 0, BG}});
+        UnloadTexture(l.texture);
+    }
 }
 
 }  // namespace
