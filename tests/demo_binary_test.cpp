@@ -338,9 +338,9 @@ TEST_F(DemoBinaryTest, APipeClosedByItsReaderDoesNotStopTheGame)
     // rounding of the two printed figures allows.
     unsigned frames = 0;
     double seconds = 0.0, rate = 0.0;
-    ASSERT_EQ(std::sscanf(run.err.c_str(), "timedemo: %u frames in %lf s, %lf frames per second", &frames, &seconds,
-                          &rate),
-              3)
+    ASSERT_EQ(
+        std::sscanf(run.err.c_str(), "timedemo: %u frames in %lf s, %lf frames per second", &frames, &seconds, &rate),
+        3)
         << run.err;
     ASSERT_GE(seconds, 0.01) << run.err;
     const double low = frames / (seconds + 0.0005), high = frames / std::max(seconds - 0.0005, 1e-9);
