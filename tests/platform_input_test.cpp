@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <SDL.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -166,6 +168,29 @@ TEST_F(PlatformInput, EveryPhysicalKeyHoldsItsOwnCode)
     for (int code = 0; code < 512; ++code) EXPECT_FALSE(IsKeyDown(code)) << code;
     PushKeyScancode(SDL_SCANCODE_MUTE, false);
     PollInputEvents();
+}
+
+// The desktop backend reads a data file whole up to 256 MiB: a file of
+// exactly that size is read (and found to be no image), one byte more is
+// refused unread, and a missing name, a folder and a device say what they are.
+TEST_F(PlatformInput, DataFilesAreReadWholeUpToTheirLimit)
+{
+    const std::string big = ScratchPath("big.png");
+    const auto warning = [](const std::string& path, const std::string& reason) {
+        return "delve: cannot load texture '" + path + "': " + reason + "; drawing with a plain white 16x16 texture\n";
+    };
+    const off_t limit = off_t{256} * 1024 * 1024;
+    std::ofstream(big).put('x');
+    ASSERT_EQ(truncate(big.c_str(), limit), 0);
+    Loaded l = LoadCaught(big);
+    EXPECT_EQ(l.err.rfind("delve: cannot load texture '" + big + "': not a readable image (", 0), 0u) << l.err;
+    ASSERT_EQ(truncate(big.c_str(), limit + 1), 0);
+    EXPECT_EQ(LoadCaught(big).err, warning(big, "the file is too large"));
+    std::remove(big.c_str());
+    EXPECT_EQ(LoadCaught("").err, warning("", "no file name given"));
+    EXPECT_EQ(LoadCaught("/dev/null").err, warning("/dev/null", "it is not a regular file"));
+    const std::string folder = testing::TempDir();
+    EXPECT_EQ(LoadCaught(folder.c_str()).err, warning(folder, "it is a directory"));
 }
 
 TEST_F(PlatformInput, MouseCursorAndButtonsFollowThePollsUntilFocusIsLost)

@@ -179,6 +179,17 @@ TEST(WindowStartTest, TheCommandLineWinsOverTheFileForTheRun)
     s = ChooseWindowStart(scaled, nullptr);
     EXPECT_FALSE(s.placed || s.fullscreen);
     EXPECT_EQ(s.scale, 3);
+
+    // The smallest window the file can hold is a window kept; without a
+    // height it is none, and the scale kept decides.
+    const Settings tiny{1, 1, false, 0, 0, 2, false};
+    s = ChooseWindowStart(none, &tiny);
+    EXPECT_TRUE(s.placed && s.placement.width == 1 && s.placement.height == 1);
+    for (const Settings& halfKept : {Settings{1, 0, false, 0, 0, 2, false}, Settings{0, 1, false, 0, 0, 2, false}}) {
+        s = ChooseWindowStart(none, &halfKept);
+        EXPECT_FALSE(s.placed);
+        EXPECT_EQ(s.scale, 2);
+    }
 }
 
 TEST(WindowStartTest, AWindowIsKeptWithTheMultipleItShowsTheFrameAt)

@@ -157,6 +157,25 @@ TEST_F(PlatformShapes, QuadsOutsideTheWindowOrBrokenAreNotDrawn)
                 DrawTexturePro(white, Rectangle{0, 0, 16, 16}, Rectangle{x, 0, 16, 16}, Vector2{0, 0}, 45.0f, WHITE);
         }),
         0u);
+    // Turned a whole turn, quads whose edge lies on the window's edge from
+    // outside are not drawn; a pixel further in, they are.
+    const auto turned = [&](float x, float y, float degrees) {
+        DrawTexturePro(white, Rectangle{0, 0, 16, 16}, Rectangle{x, y, 16, 16}, Vector2{0, 0}, degrees, WHITE);
+    };
+    EXPECT_EQ(Frame([&] {
+                  turned(640, 100, 360);
+                  turned(100, 480, 360);
+                  turned(-16, 100, 360);
+                  turned(100, -16, -360);
+              }),
+              0u);
+    EXPECT_EQ(Frame([&] {
+                  turned(639, 100, 360);
+                  turned(100, 479, 360);
+                  turned(-15, 100, 360);
+                  turned(100, -15, -360);
+              }),
+              4u);
     // Quads that reach into the window by a single pixel are kept.
     Frame([&] {
         Quad(white, 639, 479, 1, Color{1, 1, 1, 255});
