@@ -7,7 +7,7 @@
 
 #include <cstdlib>
 
-#include "platform/backend_sdl.h"
+#include "backends/sdl/sdl_backend.h"
 #include "platform/platform.h"
 
 namespace {

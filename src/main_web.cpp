@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <string>
 
+#include "backends/web/browser_loop.h"
 #include "entities/entity.h"
-#include "platform/web/browser_loop.h"
 #include "shell/comforts.h"
 #include "shell/demo.h"
 #include "shell/game.h"

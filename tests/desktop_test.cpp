@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "backends/sdl/sdl_backend.h"
 #include "harness/input_events.h"
-#include "platform/backend_sdl.h"
 #include "platform/keycodes.h"
 #include "platform/platform.h"
 

@@ -49,9 +49,6 @@ void BackendSetWindowSize(int width, int height);
 bool BackendSetFullscreen(bool on);
 // IsWindowFullscreen: true while the window is fullscreen.
 bool BackendIsFullscreen(void);
-// LoadTexture and the font: reads a whole regular file of the game's data into
-// `bytes`, or returns false with `reason` saying why in a few words.
-bool BackendReadFile(const char* path, std::vector<unsigned char>* bytes, std::string* reason);
 // GetApplicationDirectory: the folder of the running program, ending in '/',
 // or "" when there is none to tell.
 std::string BackendApplicationDirectory(void);

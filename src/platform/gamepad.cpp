@@ -6,10 +6,10 @@
 #include <cmath>
 
 #include "platform/backend.h"
-#include "platform/layer.h"
+#include "platform/internal.h"
 #include "platform/platform.h"
 
-using namespace layer;
+using namespace platform;
 
 namespace {
 
@@ -37,7 +37,7 @@ Pads gPads;
 
 }  // namespace
 
-namespace layer {
+namespace platform {
 
 void ReadGamepads()
 {
@@ -54,14 +54,14 @@ void ReadGamepads()
     // Held now and not at the poll before, or pressed and let go between two
     // polls: pressed, unless the keyboard holds the key already.
     for (int key : KEY_OF_PAD) {
-        if ((tapped[key] || (keys[key] && !gPads.keyHeld[key])) && !L.keyDown[key]) L.keyPressed[key] = true;
+        if ((tapped[key] || (keys[key] && !gPads.keyHeld[key])) && !In.keyDown[key]) In.keyPressed[key] = true;
         gPads.keyHeld[key] = keys[key];
     }
     // The right trigger digs like the right mouse button, the left places like the left one.
     const bool buttons[MOUSE_BUTTON_COUNT] = {pad.leftTrigger > TRIGGER_PULLED, pad.rightTrigger > TRIGGER_PULLED};
     static_assert(MOUSE_BUTTON_LEFT == 0 && MOUSE_BUTTON_RIGHT == 1);
     for (int b = 0; b < MOUSE_BUTTON_COUNT; ++b) {
-        if (buttons[b] && !gPads.buttonHeld[b] && !L.buttonDown[b]) L.buttonPressed[b] = true;
+        if (buttons[b] && !gPads.buttonHeld[b] && !In.buttonDown[b]) In.buttonPressed[b] = true;
         gPads.buttonHeld[b] = buttons[b];
     }
     // The stick takes the cursor from wherever the mouse left it; the last
@@ -69,14 +69,16 @@ void ReadGamepads()
     if (pad.pads == 0) gPads.cursorShown = false;
     if (pad.rightX != 0.0f || pad.rightY != 0.0f) {
         if (!gPads.cursorShown) {
-            gPads.cursorX = std::clamp(L.mouse.x, 0.0f, static_cast<float>(L.width - 1));
-            gPads.cursorY = std::clamp(L.mouse.y, 0.0f, static_cast<float>(L.height - 1));
+            gPads.cursorX = std::clamp(In.mouse.x, 0.0f, static_cast<float>(render::FrameWidth() - 1));
+            gPads.cursorY = std::clamp(In.mouse.y, 0.0f, static_cast<float>(render::FrameHeight() - 1));
             gPads.cursorShown = true;
         }
-        gPads.cursorX = std::clamp(gPads.cursorX + CURSOR_SPEED * pad.rightX, 0.0f, static_cast<float>(L.width - 1));
-        gPads.cursorY = std::clamp(gPads.cursorY + CURSOR_SPEED * pad.rightY, 0.0f, static_cast<float>(L.height - 1));
+        gPads.cursorX =
+            std::clamp(gPads.cursorX + CURSOR_SPEED * pad.rightX, 0.0f, static_cast<float>(render::FrameWidth() - 1));
+        gPads.cursorY =
+            std::clamp(gPads.cursorY + CURSOR_SPEED * pad.rightY, 0.0f, static_cast<float>(render::FrameHeight() - 1));
     }
-    if (gPads.cursorShown) L.mouse = Vector2{std::floor(gPads.cursorX), std::floor(gPads.cursorY)};
+    if (gPads.cursorShown) In.mouse = Vector2{std::floor(gPads.cursorX), std::floor(gPads.cursorY)};
 }
 
 void PadCursorTakenBack() { gPads.cursorShown = false; }
@@ -87,6 +89,6 @@ bool PadHoldsKey(int key) { return key > 0 && key < KEY_CODE_COUNT && gPads.keyH
 
 bool PadHoldsButton(int button) { return button >= 0 && button < MOUSE_BUTTON_COUNT && gPads.buttonHeld[button]; }
 
-}  // namespace layer
+}  // namespace platform
 
-bool IsGamepadCursorShown(void) { return L.open && gPads.cursorShown; }
+bool IsGamepadCursorShown(void) { return W.open && gPads.cursorShown; }

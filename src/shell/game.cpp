@@ -93,21 +93,7 @@ void FreeWorld(GameInstance* game)
     game->player = nullptr;
 }
 
-std::vector<std::string> TileImagePlaces(void)
-{
-    const std::string local = "resources/tiles.png";
-    // Under the working folder, beside the executable (a build folder), then
-    // the installed data folder: first as found from the executable, so an
-    // installed tree can be moved, then where it was installed.
-    std::vector<std::string> places{local};
-    const std::string app = GetApplicationDirectory();
-    if (!app.empty()) {
-        places.push_back(app + local);
-        places.push_back(app + DELVE_DATA_FROM_BINARY + "/" + local);
-    }
-    places.push_back(std::string(DELVE_DATA_DIR) + "/" + local);
-    return places;
-}
+std::vector<std::string> TileImagePlaces(void) { return GetDataFilePlaces("resources/tiles.png"); }
 
 std::string TileImagePath(void)
 {

@@ -4,10 +4,10 @@
 
 #include <vector>
 
+#include "backends/web/web_keys.h"
+#include "backends/web/web_pacing.h"
 #include "platform/keycodes.h"
 #include "platform/platform.h"
-#include "platform/web/web_keys.h"
-#include "platform/web/web_pacing.h"
 
 TEST(WebKeys, PhysicalNamesGiveTheGamesKeyCodes)
 {

@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "backends/sdl/sdl_backend.h"
 #include "platform/backend.h"
-#include "platform/backend_sdl.h"
-#include "platform/fit.h"
+#include "render/fit.h"
 
 namespace {
 
@@ -39,8 +39,6 @@ SdlState gSdl;
 
 // The largest window side SDL's surfaces take.
 constexpr long long MAX_WINDOW_SIDE = 16384;
-// Data files larger than this are refused rather than read into memory.
-constexpr long long MAX_DATA_FILE_BYTES = 256LL * 1024 * 1024;
 
 const char* Reason(const char* text) { return (text && *text) ? text : "unknown error"; }
 
@@ -346,30 +344,6 @@ bool BackendSetFullscreen(bool on)
 }
 
 bool BackendIsFullscreen(void) { return gSdl.window && gSdl.fullscreen; }
-
-bool BackendReadFile(const char* path, std::vector<unsigned char>* bytes, std::string* reason)
-{
-    bytes->clear();
-    struct stat st;
-    std::FILE* f = nullptr;
-    if (!path || !*path)
-        *reason = "no file name given";
-    else if (stat(path, &st) != 0)
-        *reason = std::strerror(errno);
-    else if (!S_ISREG(st.st_mode))  // a pipe or a device could block or never end
-        *reason = S_ISDIR(st.st_mode) ? "it is a directory" : "it is not a regular file";
-    else if (st.st_size > MAX_DATA_FILE_BYTES)
-        *reason = "the file is too large";
-    else if (!(f = std::fopen(path, "rb")))
-        *reason = std::strerror(errno);
-    if (!f) return false;
-    bytes->resize(static_cast<size_t>(st.st_size));
-    bytes->resize(std::fread(bytes->data(), 1, bytes->size(), f));
-    const bool ok = !std::ferror(f);
-    std::fclose(f);
-    if (!ok) *reason = "the file cannot be read";
-    return ok;
-}
 
 std::string BackendApplicationDirectory(void)
 {

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "backends/sdl/sdl_backend.h"
 #include "platform/backend.h"
-#include "platform/backend_sdl.h"
 #include "platform/keycodes.h"
 #include "platform/platform.h"
 

@@ -1,4 +1,4 @@
-#include "platform/web/web_keys.h"
+#include "backends/web/web_keys.h"
 
 #include <cstring>
 
