@@ -64,12 +64,25 @@ set_target_properties(delve PROPERTIES SUFFIX ".js")
 list(TRANSFORM DELVE_DATA_FILES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE WEB_DATA_PATHS)
 set_property(TARGET delve APPEND PROPERTY LINK_DEPENDS ${WEB_DATA_PATHS})
 
+# The test page's program (test/ beside the page): the same game with the
+# probes the browser tests read (tests/web/page_probes.cpp), which the
+# page that players get does not carry. The page itself is copied there below.
+add_executable(delve_test_page src/main_web.cpp tests/web/page_probes.cpp)
+target_link_libraries(delve_test_page PRIVATE delve_web_backend delve_core)
+target_link_options(delve_test_page PRIVATE ${WEB_LINK} ${WEB_PRELOAD} -sEXIT_RUNTIME=0
+  -sENVIRONMENT=web -sEXPORTED_RUNTIME_METHODS=FS -sEXPORTED_FUNCTIONS=_main,_malloc,_free)
+set_target_properties(delve_test_page PROPERTIES SUFFIX ".js" OUTPUT_NAME delve
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test)
+set_property(TARGET delve_test_page APPEND PROPERTY LINK_DEPENDS ${WEB_DATA_PATHS})
+
 # The page, and the shipped demos to try with ?play=demos/NAME.dem or ?timedemo=.
 file(GLOB WEB_DEMOS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/demos/*.dem)
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/index.html
   COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/web/index.html ${CMAKE_BINARY_DIR}/index.html
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/demos
   COMMAND ${CMAKE_COMMAND} -E copy ${WEB_DEMOS} ${CMAKE_BINARY_DIR}/demos
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/test
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/web/index.html ${CMAKE_BINARY_DIR}/test/index.html
   DEPENDS ${CMAKE_SOURCE_DIR}/web/index.html ${WEB_DEMOS})
 add_custom_target(delve_page ALL DEPENDS ${CMAKE_BINARY_DIR}/index.html)
 

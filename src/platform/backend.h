@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"  // PadButton
+
 // ---- Provided by the backend, called by the layer --------------------------
 
 // InitWindow: opens a window showing a frame of frameWidth x frameHeight at
@@ -72,6 +74,9 @@ void LayerWheel(float notches);
 void LayerFocusLost(void);
 // The window was asked to close: close button, a signal that ends the game.
 void LayerCloseRequested(void);
+// True for a key the game or the layer answers (SetKeyBindings' keys, F11,
+// F12): a browser keeps its own use of such a key from happening.
+bool LayerKeyIsTheGames(int key);
 
 // ---- Pause, gamepads and the window's place ---------------------------------
 // A backend without these (a browser) gives them their plain meaning, noted at each.
@@ -82,18 +87,6 @@ void BackendIdle(int milliseconds);
 // True when the window must be shown again though nothing was drawn: the
 // desktop exposed or resized it since the last BackendPresent. Browser: false.
 bool BackendNeedsRepaint(void);
-
-// The buttons of a gamepad the game reads, as bits of PadInput's masks.
-enum PadButton {
-    PAD_SOUTH,  // A on an Xbox pad, cross on a PlayStation one
-    PAD_DPAD_LEFT,
-    PAD_DPAD_RIGHT,
-    PAD_LEFT_SHOULDER,
-    PAD_RIGHT_SHOULDER,
-    PAD_START,
-    PAD_BACK,
-    PAD_BUTTON_COUNT
-};
 
 // What the gamepads plugged in hold now, all of them together.
 struct PadInput {

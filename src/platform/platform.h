@@ -129,6 +129,34 @@ bool GetWindowPlacement(WindowPlacement* placement);
 // need be; "" when there is none (no home folder).
 const char* GetSettingsDirectory(void);
 
+// ---- The game's controls, as the layer must know them ------------------------
+
+// The buttons of a gamepad the game can bind, as bits of a pad's masks.
+enum PadButton {
+    PAD_SOUTH,  // A on an Xbox pad, cross on a PlayStation one
+    PAD_DPAD_LEFT,
+    PAD_DPAD_RIGHT,
+    PAD_LEFT_SHOULDER,
+    PAD_RIGHT_SHOULDER,
+    PAD_START,
+    PAD_BACK,
+    PAD_BUTTON_COUNT
+};
+
+// A key the game reads, and the gamepad button that stands for it.
+struct KeyBinding {
+    int key;        // a KEY_ name
+    int padButton;  // the PadButton that holds and presses the key; -1 for none
+};
+
+// The most bindings SetKeyBindings keeps.
+constexpr int MAX_KEY_BINDINGS = 32;
+// The keys the game reads, each with the pad button that stands for it (the
+// left stick stands for whatever the d-pad's left and right do); a browser
+// keeps these keys from its own shortcuts. Replaces the bindings before; the
+// table is copied, up to MAX_KEY_BINDINGS. Callable before InitWindow.
+void SetKeyBindings(const KeyBinding* bindings, int count);
+
 // ---- Input (state as of the last poll) -------------------------------------
 
 // Key held at the last poll, or pressed since the poll before (a tap shorter

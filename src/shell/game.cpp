@@ -10,6 +10,7 @@
 #include "presentation/camera.h"
 #include "presentation/render.h"
 #include "shell/comforts.h"
+#include "shell/controls.h"
 #include "shell/mouse.h"
 #include "world/streaming.h"
 #include "world/terrain.h"
@@ -111,6 +112,7 @@ std::string TileImagePath(void)
 bool StartGame(GameInstance* game, FrameLoop* loop)
 {
     SetTargetFPS(TARGET_FPS);
+    BindControls();
     SetupWorld(game);
     if (!InitWindow(game->WindowWidth, game->WindowHeight, WINDOW_TITLE)) {
         FreeWorld(game);
