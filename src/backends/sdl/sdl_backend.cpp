@@ -1,41 +1,18 @@
-// The SDL2 desktop backend (backend.h): the window, showing finished frames
-// scaled into it, the frame clock, fullscreen and the game's files. Its
-// events are in backend_sdl_input.cpp. Nothing else in the game includes SDL.
-#include <SDL.h>
-#include <sys/stat.h>
-
+// The SDL2 desktop backend (backend.h): opening and closing the window,
+// its size, fullscreen and the program's folder. The rest of the backend is
+// in the files beside it (sdl_backend.h).
 #include <algorithm>
-#include <cerrno>
 #include <csignal>
-#include <cstddef>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <ctime>
 #include <string>
-#include <vector>
 
 #include "backends/sdl/sdl_backend.h"
 #include "platform/backend.h"
-#include "render/fit.h"
-
-namespace {
-
-// Everything the backend holds from BackendOpen to BackendClose.
-struct SdlState {
-    SDL_Window* window = nullptr;  // the one window
-    bool fullscreen = false;       // desktop fullscreen now
-    int windowedWidth = 0;         // the window's size before fullscreen, restored after it
-    int windowedHeight = 0;
-    bool barsDirty = true;   // the window's bars need painting black at the next present
-    int presentedWidth = 0;  // window surface size at the last present
-    int presentedHeight = 0;
-    std::vector<int> shrinkColumns;  // frame column shown at each window column of a shrunk view
-    int64_t frameEndNs = 0;          // where the schedule says the last frame ended, monotonic clock, nanoseconds
-};
 
 SdlState gSdl;
+
+namespace {
 
 // The largest window side SDL's surfaces take.
 constexpr long long MAX_WINDOW_SIDE = 16384;
@@ -47,8 +24,6 @@ bool EnvironmentSet(const char* name)
     const char* value = std::getenv(name);
     return value && *value;
 }
-
-bool Headless(const char* d) { return d && (SDL_strcasecmp(d, "dummy") == 0 || SDL_strcasecmp(d, "offscreen") == 0); }
 
 // Where there is no display and no driver was asked for, SDL falls through to
 // a headless driver and the game would run unseen, forever.
@@ -87,8 +62,7 @@ bool WaylandReachable()
 // is none to fit, as under the headless drivers.
 bool UsableArea(int display, SDL_Rect* usable)
 {
-    return !Headless(SDL_GetCurrentVideoDriver()) && SDL_GetDisplayUsableBounds(display, usable) == 0 &&
-           usable->w > 0 && usable->h > 0;
+    return !SdlHeadless() && SDL_GetDisplayUsableBounds(display, usable) == 0 && usable->w > 0 && usable->h > 0;
 }
 
 // The largest whole multiple of the frame, up to `asked`, whose window fits
@@ -124,75 +98,11 @@ bool Fail(const std::string& reason)
     return false;
 }
 
-// Copies the frame into the window surface at the view's place and size,
-// nearest neighbour: at a whole multiple k each frame pixel becomes a k x k
-// block (one row widened, then copied down k - 1 times); shrunk, each window
-// pixel takes the frame pixel the inverse mapping gives for it. Both are
-// 32-bit pixels with red, green and blue in the same places.
-void ScaleFrameInto(SDL_Surface* screen, const FrameView& v, const uint32_t* src, int width, int height)
+// Starts SDL's video on a display the player can see. Without a driver asked
+// for by name the game wants a real display, and says so plainly when there
+// is none instead of running unseen.
+bool StartVideo()
 {
-    const ptrdiff_t dstStride = screen->pitch / static_cast<int>(sizeof(uint32_t));
-    uint32_t* dst = static_cast<uint32_t*>(screen->pixels) + v.y * dstStride + v.x;
-    const size_t rowBytes = static_cast<size_t>(v.w) * sizeof(uint32_t);
-    const int k = v.w / width;
-    if (v.w == k * width && v.h == k * height) {
-        for (int sy = 0; sy < height; ++sy) {
-            const uint32_t* in = src + static_cast<ptrdiff_t>(sy) * width;
-            uint32_t* row = dst + static_cast<ptrdiff_t>(sy) * k * dstStride;
-            if (k == 1) {
-                std::memcpy(row, in, rowBytes);
-                continue;
-            }
-            uint32_t* out = row;
-            if (k == 2) {
-                for (int sx = 0; sx < width; ++sx, out += 2) out[0] = out[1] = in[sx];
-            } else {
-                for (int sx = 0; sx < width; ++sx)
-                    for (int i = 0; i < k; ++i) *out++ = in[sx];
-            }
-            for (int r = 1; r < k; ++r) std::memcpy(row + r * dstStride, row, rowBytes);
-        }
-        return;
-    }
-    std::vector<int>& columns = gSdl.shrinkColumns;
-    if (columns.size() != static_cast<size_t>(v.w)) {
-        columns.resize(static_cast<size_t>(v.w));
-        for (int dx = 0; dx < v.w; ++dx) {
-            int fx = 0, fy = 0;
-            WindowToFrame(v, width, height, v.x + dx, v.y, &fx, &fy);
-            columns[static_cast<size_t>(dx)] = fx;
-        }
-    }
-    for (int dy = 0; dy < v.h; ++dy) {
-        int fx = 0, fy = 0;
-        WindowToFrame(v, width, height, v.x, v.y + dy, &fx, &fy);
-        const uint32_t* in = src + static_cast<ptrdiff_t>(fy) * width;
-        uint32_t* out = dst + dy * dstStride;
-        for (int dx = 0; dx < v.w; ++dx) out[dx] = in[columns[static_cast<size_t>(dx)]];
-    }
-}
-
-// Now on the monotonic clock, in nanoseconds: the clock the frame wait sleeps on.
-int64_t MonotonicNanos()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
-}
-
-}  // namespace
-
-bool BackendOpen(int frameWidth, int frameHeight, int scale, bool fullscreen, const char* title)
-{
-    gSdl = SdlState{};
-    // The layer paces frames itself: no vsync. Frames go to the display as
-    // plain pixels (shared memory on X): left to itself SDL would show the
-    // window's surface through an OpenGL texture, which without a graphics
-    // card (Xvfb, virtual machines) costs several times as much for a large window.
-    SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
-    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    // Without a driver asked for by name the game wants a real display, and
-    // says so plainly when there is none instead of running unseen.
     const bool driverAsked = EnvironmentSet("SDL_VIDEODRIVER");
     if (!driverAsked) {
         const bool x11 = EnvironmentSet("DISPLAY"), wayland = EnvironmentSet("WAYLAND_DISPLAY");
@@ -209,14 +119,14 @@ bool BackendOpen(int frameWidth, int frameHeight, int scale, bool fullscreen, co
         if (driverAsked) return Fail(SDL_GetError());
         return Fail("cannot reach the " + DisplayNamed() + " (" + Reason(SDL_GetError()) + "); " + HEADLESS_HINT);
     }
-    if (!driverAsked && Headless(SDL_GetCurrentVideoDriver()))
-        return Fail(std::string("no display could be opened; ") + HEADLESS_HINT);
-    gHangUp = 0;
-    std::signal(SIGHUP, OnHangUp);
+    if (!driverAsked && SdlHeadless()) return Fail(std::string("no display could be opened; ") + HEADLESS_HINT);
+    return true;
+}
 
-    // The window opens at a whole multiple of the frame, or where the player
-    // left it last time; the frame itself stays its size and is scaled only
-    // when presented.
+// Opens the window at a whole multiple of the frame, or where the player left
+// it last time; the frame itself stays its size and is scaled only when presented.
+bool OpenSdlWindow(int frameWidth, int frameHeight, int scale, bool fullscreen, const char* title)
+{
     int placedX = 0, placedY = 0, placedW = 0, placedH = 0;
     bool positioned = false;
     const bool placed = SdlPlacementToOpen(&placedX, &placedY, &positioned, &placedW, &placedH);
@@ -235,6 +145,24 @@ bool BackendOpen(int frameWidth, int frameHeight, int scale, bool fullscreen, co
     gSdl.fullscreen = fullscreen;
     gSdl.windowedWidth = static_cast<int>(windowW);
     gSdl.windowedHeight = static_cast<int>(windowH);
+    return true;
+}
+
+}  // namespace
+
+bool BackendOpen(int frameWidth, int frameHeight, int scale, bool fullscreen, const char* title)
+{
+    gSdl = SdlState{};
+    // The layer paces frames itself: no vsync. Frames go to the display as
+    // plain pixels (shared memory on X): left to itself SDL would show the
+    // window's surface through an OpenGL texture, which without a graphics
+    // card (Xvfb, virtual machines) costs several times as much for a large window.
+    SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    if (!StartVideo()) return false;
+    gHangUp = 0;
+    std::signal(SIGHUP, OnHangUp);
+    if (!OpenSdlWindow(frameWidth, frameHeight, scale, fullscreen, title)) return false;
     SdlNoteWindowedPlace();
     SdlOpenPads();
     return true;
@@ -247,60 +175,6 @@ void BackendClose(void)
     SDL_Quit();
     std::signal(SIGHUP, SIG_DFL);
     gSdl = SdlState{};
-}
-
-// The bars are painted only when the window's surface changed size or the
-// window was exposed or toggled, and otherwise only the frame's rectangle is
-// sent to the display.
-void BackendPresent(const uint32_t* pixels, int width, int height)
-{
-    SDL_Surface* screen = gSdl.window ? SDL_GetWindowSurface(gSdl.window) : nullptr;
-    if (!screen) return;
-    const FrameView v = FitFrame(screen->w, screen->h, width, height);
-    if (v.w <= 0 || v.h <= 0) return;  // minimised: nothing to show
-    const bool repaint = gSdl.barsDirty || screen->w != gSdl.presentedWidth || screen->h != gSdl.presentedHeight;
-    if (repaint) {
-        SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 0, 0));
-        gSdl.shrinkColumns.clear();
-    }
-    const Uint32 format = screen->format->format;
-    SDL_Rect dst{v.x, v.y, v.w, v.h};
-    if (format == SDL_PIXELFORMAT_ARGB8888 || format == SDL_PIXELFORMAT_RGB888) {
-        if (SDL_MUSTLOCK(screen) && SDL_LockSurface(screen) != 0) return;
-        ScaleFrameInto(screen, v, pixels, width, height);
-        if (SDL_MUSTLOCK(screen)) SDL_UnlockSurface(screen);
-    } else if (SDL_Surface* frame = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(pixels), width, height, 32,
-                                                                       width * 4, SDL_PIXELFORMAT_ARGB8888)) {
-        // An unusual display: SDL converts, alpha ignored.
-        SDL_SetSurfaceBlendMode(frame, SDL_BLENDMODE_NONE);
-        SDL_BlitScaled(frame, nullptr, screen, &dst);
-        SDL_FreeSurface(frame);
-    }
-    if (repaint)
-        SDL_UpdateWindowSurface(gSdl.window);
-    else
-        SDL_UpdateWindowSurfaceRects(gSdl.window, &dst, 1);
-    gSdl.barsDirty = false;
-    gSdl.presentedWidth = screen->w;
-    gSdl.presentedHeight = screen->h;
-}
-
-void BackendResetFrameClock(void) { gSdl.frameEndNs = MonotonicNanos(); }
-
-// The sleep is to an absolute time, so a late wake-up (tens of microseconds)
-// never adds up over frames, and nothing spins. A late frame moves the
-// schedule instead of shortening the frames after it.
-void BackendWaitFrame(int fps)
-{
-    if (fps <= 0) return;
-    const int64_t deadline = gSdl.frameEndNs + 1000000000 / fps;
-    if (MonotonicNanos() >= deadline) {
-        gSdl.frameEndNs = MonotonicNanos();
-        return;
-    }
-    const timespec until{static_cast<time_t>(deadline / 1000000000), static_cast<long>(deadline % 1000000000)};
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {}
-    gSdl.frameEndNs = deadline;
 }
 
 void BackendWindowSize(int* width, int* height)
@@ -356,25 +230,10 @@ std::string BackendApplicationDirectory(void)
     return directory;
 }
 
-void SdlBarsNeedPainting(void) { gSdl.barsDirty = true; }
-
 bool SdlHungUp(void) { return gHangUp != 0; }
 
-SDL_Window* SdlWindow(void) { return gSdl.window; }
-
-void SdlPresentedSize(int* width, int* height)
+bool SdlHeadless(void)
 {
-    *width = gSdl.presentedWidth;
-    *height = gSdl.presentedHeight;
+    const char* d = SDL_GetCurrentVideoDriver();
+    return d && (SDL_strcasecmp(d, "dummy") == 0 || SDL_strcasecmp(d, "offscreen") == 0);
 }
-
-// ---- Pause -------------------------------------------------------------------
-
-void BackendIdle(int milliseconds)
-{
-    // A signal cuts the sleep short; the poll then sees what it asked for.
-    const timespec pause{milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000};
-    nanosleep(&pause, nullptr);
-}
-
-bool BackendNeedsRepaint(void) { return gSdl.window && gSdl.barsDirty; }

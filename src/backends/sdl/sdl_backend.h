@@ -1,22 +1,37 @@
-// What the two files of the SDL2 desktop backend (backend_sdl.cpp,
-// backend_sdl_input.cpp) share beyond backend.h, and what tests and
-// benchmarks may look at of the window itself.
+// What the files of the SDL2 desktop backend share beyond backend.h: its
+// state and the calls between them. sdl_backend.cpp opens and closes the
+// window; sdl_present.cpp shows frames in it; sdl_clock.cpp keeps the frame
+// clock; sdl_input.cpp, sdl_pad.cpp and sdl_place.cpp turn its events, pads
+// and place into the layer's. No file outside src/backends/sdl/ includes SDL.
 #pragma once
 
-struct SDL_Window;
-union SDL_Event;
+#include <SDL.h>
 
-// The bars around the frame are painted afresh at the next present (a new
-// window size, or the desktop asked for a repaint).
-void SdlBarsNeedPainting(void);
+#include <cstdint>
+#include <vector>
+
+// Everything the backend holds from BackendOpen to BackendClose.
+struct SdlState {
+    SDL_Window* window = nullptr;  // the one window
+    bool fullscreen = false;       // desktop fullscreen now
+    int windowedWidth = 0;         // the window's size before fullscreen, restored after it
+    int windowedHeight = 0;
+    bool barsDirty = true;   // the window's bars need painting black at the next present
+    int presentedWidth = 0;  // window surface size at the last present
+    int presentedHeight = 0;
+    std::vector<int> shrinkColumns;  // frame column shown at each window column of a shrunk view
+    int64_t frameEndNs = 0;          // where the schedule says the last frame ended, monotonic clock, nanoseconds
+};
+
+extern SdlState gSdl;
+
+// True under SDL's headless video drivers (dummy, offscreen): a window there
+// is on no screen, with no usable area to fit and no place to remember.
+bool SdlHeadless(void);
 // True once the terminal closed (SIGHUP) since the window opened.
 bool SdlHungUp(void);
-// The open window, or null: for tests that read what the window shows.
-SDL_Window* SdlWindow(void);
-// The window surface's size at the last present; 0 x 0 before the first.
-void SdlPresentedSize(int* width, int* height);
 
-// ---- Gamepads (backend_sdl_pad.cpp) and the window's place (backend_sdl_place.cpp)
+// ---- Gamepads (sdl_pad.cpp) and the window's place (sdl_place.cpp) -----------
 
 // Starts and stops SDL's game controllers with the window.
 void SdlOpenPads(void);
