@@ -18,8 +18,9 @@
 
 #include "harness/headless.h"
 #include "platform/backend.h"
-#include "renderer/memory_backend.h"
-#include "shell/comforts.h"
+#include "backends/memory/memory_backend.h"
+#include "entities/entity.h"
+#include "shell/session.h"
 
 #ifndef DELVE_GOLDEN_DIR
 #define DELVE_GOLDEN_DIR "tests/golden"
@@ -67,24 +68,28 @@ std::vector<unsigned char> ReadRgb(const std::string& path, int* w, int* h)
 }
 
 struct GoldenFrame : testing::Test {
-    HeadlessRun run;
-    Comforts comforts;
+    Session session;  // no demo
+    bool started = false;
 
+    // Starts the game as main does, unpaced, at `zoom` pixels per tile.
     void Start(int zoom)
     {
-        ASSERT_TRUE(StartHeadless(&run, zoom));
-        SettleCameraOnPlayer(&run.game);
+        WORLDSCALE = zoom;
+        started = StartGame(&session.game, &session.loop);
+        ASSERT_TRUE(started);
+        SetTargetFPS(0);
+        SettleCameraOnPlayer(&session.game);
     }
     void TearDown() override
     {
         MemorySetPads(PadInput{});
-        StopHeadless(&run);
+        if (started) ShutdownGame(&session.game);
+        WORLDSCALE = START_ZOOM;
     }
-    // Frames as the game's loop runs them: a paused frame runs no tick.
+    // Frames as the game's own loop steps them: a paused frame runs no tick.
     void Step(int frames)
     {
-        for (int i = 0; i < frames; i++)
-            if (!PausedFrame(&comforts)) RunFrame(&run.game, &run.loop, &comforts);
+        for (int i = 0; i < frames; i++) ASSERT_TRUE(StepFrame(&session));
     }
     // A key pressed for one frame and let go in the next.
     void Tap(int key)
@@ -176,7 +181,7 @@ TEST_F(GoldenFrame, WhileFalling)
     // A shaft five tiles wide dug afresh every frame, S held.
     MemoryQueueEvent([] { LayerKey(KEY_S, true, false, false); });
     for (int i = 0; i < 45; i++) {
-        CarveAroundPlayer(&run.game, -2, 2, 40, 3);
+        CarveAroundPlayer(&session.game, -2, 2, 40, 3);
         Step(1);
     }
     ExpectGolden("falling");
