@@ -5,9 +5,11 @@
 // DELVE_WRITE_DEMO=<folder> also leaves the recorded session there as
 // descent.dem, with the standard output it wrote (descent.out) and its final
 // state (descent.state): how the demo under tests/demos/ is made.
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -22,6 +24,7 @@
 #include "headless_game.h"
 #include "presentation/camera.h"
 #include "shell/demo.h"
+#include "shell/demo_file.h"
 #include "shell/digest.h"
 #include "shell/options.h"
 
@@ -354,6 +357,20 @@ TEST_F(DemoTest, TheDigestCoversEveryPartOfTheSimulationAndNothingElse)
     game.UnloadedChunks = {game.world[2], game.world[1]};
     EXPECT_NE(StateDigest(&game, &loop), inOrder);
     game.UnloadedChunks.clear();
+}
+
+// A file that cannot be read (here a folder, which opens but gives no bytes)
+// is a bad demo that says why, not one that merely ends early.
+TEST(DemoFileTest, AReadThatFailsIsABadDemoWithItsReason)
+{
+    DemoReader reader;
+    reader.file = std::fopen(testing::TempDir().c_str(), "rb");
+    ASSERT_NE(reader.file, nullptr);
+    InputFrame frame{};
+    std::string reason;
+    EXPECT_EQ(ReadFrame(&reader, &frame, nullptr, nullptr, &reason), DemoStep::Bad);
+    EXPECT_EQ(reason, std::strerror(EISDIR));
+    std::fclose(reader.file);
 }
 
 }  // namespace

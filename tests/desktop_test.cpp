@@ -387,23 +387,6 @@ TEST_F(Desktop, F12SavesTheFrameAtFrameSizeUnderTheFirstFreeNumberAndNeverOverwr
     EXPECT_FALSE(fs::exists(here.folder / "screenshot004.png"));
 }
 
-// The last number is used, and only when it too is taken is nothing saved.
-TEST_F(Desktop, F12TakesTheLastFreeNumberAndRefusesWhenAThousandExist)
-{
-    Open(1);
-    InFolder here;
-    for (int n = 0; n < 999; ++n) {
-        char name[32];
-        std::snprintf(name, sizeof name, "screenshot%03d.png", n);
-        std::ofstream(here.folder / name) << n;
-    }
-    EXPECT_EQ(PressF12(), "delve: screenshot saved as screenshot999.png\n");
-    EXPECT_FALSE(ReadPng(here.folder / "screenshot999.png").rgba.empty());
-    EXPECT_EQ(PressF12(), "delve: cannot save a screenshot: screenshot000.png to screenshot999.png all exist\n");
-    EXPECT_FALSE(fs::exists(here.folder / "screenshot1000.png"));
-    EXPECT_EQ(ReadFile(here.folder / "screenshot998.png"), "998");
-}
-
 TEST_F(Desktop, F12WhereNothingCanBeWrittenSaysWhyAndTheGameGoesOn)
 {
     Open(1);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <utility>
 
@@ -123,6 +124,14 @@ TEST(WindowToFrame, EachWindowPixelMapsToTheFramePixelShownThere)
     WindowToFrame(half, W, H, 0, 29, &fx, &fy);
     EXPECT_LT(fy, 0);
     WindowToFrame(half, W, H, 0, 270, &fx, &fy);
+    EXPECT_GE(fy, H);
+    // The farthest window pixels of a tiny view land far outside, on their
+    // own side: the product of a window pixel and the frame size overflows no int.
+    WindowToFrame(FrameView{0, 0, 1, 1}, W, H, INT_MAX, INT_MIN, &fx, &fy);
+    EXPECT_GE(fx, W);
+    EXPECT_LT(fy, 0);
+    WindowToFrame(FrameView{0, 0, 1, 1}, W, H, INT_MIN, INT_MAX, &fx, &fy);
+    EXPECT_LT(fx, 0);
     EXPECT_GE(fy, H);
     // No view (a minimised window): passed on as it is.
     WindowToFrame(FrameView{0, 0, 0, 0}, W, H, 12, 34, &fx, &fy);

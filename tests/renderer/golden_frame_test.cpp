@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "harness/headless.h"
-#include "platform/backend.h"
 #include "backends/memory/memory_backend.h"
 #include "entities/entity.h"
+#include "harness/headless.h"
+#include "platform/backend.h"
 #include "shell/session.h"
 
 #ifndef DELVE_GOLDEN_DIR
