@@ -1,12 +1,15 @@
 // Whole frames of the game, headless: the V key's debug line, what a frame
 // shows, the player's input and the zoom.
 #include <cmath>
+#include <cstdlib>
+#include <string>
 
 #include "entities/entity.h"
 #include "harness/input_events.h"
 #include "headless_game.h"
 #include "presentation/camera.h"
 #include "presentation/render.h"
+#include "shell/game.h"
 
 namespace {
 
@@ -230,6 +233,38 @@ TEST_F(FrameTest, WHeldJumpsAgainOnEveryLanding)
         if (grounded && game.player->vel.y > 0.0f) takeoffs++;
     }
     EXPECT_GE(takeoffs, 3);  // a jump lasts about 22 ticks
+}
+
+// A start with no window to be had frees the world it set up, and a world
+// freed can be set up again from nothing: no chunk, body or player is left
+// from the first.
+TEST(GameStartTest, NoWindowLeavesNothingAllocatedAndTheWorldCanBeSetUpAgain)
+{
+    const char* before = std::getenv("SDL_VIDEODRIVER");
+    const std::string kept = before ? before : "";
+    setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+    GameInstance game;
+    FrameLoop loop;
+    testing::internal::CaptureStderr();
+    const bool started = StartGame(&game, &loop);
+    const std::string err = testing::internal::GetCapturedStderr();
+    if (before)
+        setenv("SDL_VIDEODRIVER", kept.c_str(), 1);
+    else
+        unsetenv("SDL_VIDEODRIVER");
+    ASSERT_FALSE(started);
+    EXPECT_EQ(err.rfind("delve: cannot open a window: ", 0), 0u) << err;
+    EXPECT_EQ(game.player, nullptr);
+    EXPECT_TRUE(game.Entities.empty());
+    for (const Chunk* slot : game.world) EXPECT_EQ(slot, nullptr);
+
+    for (int round = 0; round < 2; ++round) {
+        SetupWorld(&game);
+        ASSERT_EQ(game.Entities.size(), 1u);
+        EXPECT_EQ(game.Entities.front(), game.player);
+        FreeWorld(&game);
+        EXPECT_TRUE(game.Entities.empty() && game.UnloadedChunks.empty() && game.player == nullptr);
+    }
 }
 
 }  // namespace
