@@ -9,6 +9,7 @@
 #include <stb/stb_image.h>
 #include <stb/stb_image_write.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -223,6 +224,38 @@ TEST_F(GoldenFrame, PadCursor)
     MemorySetPads(pads);
     Step(2);
     ExpectGolden("pad-cursor");
+}
+
+// The picture a pause keeps is the latest one each time: after the panel was
+// shown and hidden again, and on a second pause after play went on. Below
+// the paused band, the paused frame is the frame shown last.
+TEST_F(GoldenFrame, EachPauseShowsTheLatestPicture)
+{
+    Start(16);
+    Step(10);
+    Tap(KEY_F1);
+    Step(3);
+    Tap(KEY_F1);
+    for (int pause = 0; pause < 2; ++pause) {
+        SCOPED_TRACE(pause == 0 ? "after the panel" : "the second pause");
+        // Walk, so the picture moves on from the one kept before.
+        MemoryQueueEvent([] { LayerKey(KEY_D, true, false, false); });
+        Step(8);
+        MemoryQueueEvent([] { LayerKey(KEY_D, false, false, false); });
+        Step(2);
+        MemoryQueueEvent([] { LayerKey(KEY_P, true, false, false); });
+        Step(1);
+        const std::vector<unsigned char> last = ShownRgb();
+        MemoryQueueEvent([] { LayerKey(KEY_P, false, false, false); });
+        Step(2);
+        ASSERT_TRUE(session.comforts.paused);
+        const std::vector<unsigned char> paused = ShownRgb();
+        ASSERT_EQ(paused.size(), last.size());
+        const size_t band = 40 * 640 * 3;
+        EXPECT_TRUE(std::equal(paused.begin() + band, paused.end(), last.begin() + band));
+        Tap(KEY_P);
+        ASSERT_FALSE(session.comforts.paused);
+    }
 }
 
 }  // namespace

@@ -100,21 +100,27 @@ TEST_F(PlatformDraw, RectanglesAndTrianglesFillTheirPixelsOverEarlierDraws)
 // at alpha 255 the colour replaces it, and just below it does not quite.
 TEST_F(PlatformDraw, TranslucentColoursBlendByTheirAlphaUpToTheLastStep)
 {
-    Frame([] {
-        DrawRectangle(0, 0, 10, 10, Color{200, 100, 0, 255});
-        DrawRectangle(10, 0, 10, 10, Color{200, 100, 0, 254});
-        DrawRectangle(20, 0, 10, 10, Color{200, 100, 0, 128});
-        DrawRectangle(30, 0, 10, 10, Color{200, 100, 0, 1});
-        DrawRectangle(40, 0, 10, 10, Color{200, 100, 0, 0});
+    // Rectangles in the top row, a white texture tinted the same below them,
+    // quads of a pixel (zoomed far out) below those.
+    const Texture2D white = WhiteTexture();
+    const unsigned char alphas[] = {255, 254, 128, 1, 0};
+    Frame([&] {
+        for (int i = 0; i < 5; ++i) {
+            const Color c{200, 100, 0, alphas[i]};
+            DrawRectangle(10 * i, 0, 10, 10, c);
+            Quad(white, static_cast<float>(10 * i), 20, 10, c);
+            Quad(white, static_cast<float>(10 * i + 5), 40, 1, c);
+        }
     });
     // 200 * 254 / 255 = 199 and 80 / 255 = 0; 200 * 128 / 255 = 100 and 80 * 127 / 255 = 39;
     // 200 / 255 = 0 and 80 * 254 / 255 = 79.
-    ExpectScreen({{5, 5, {200, 100, 0}},
-                  {15, 5, {199, 99, 0}},
-                  {25, 5, {139, 89, 39}},
-                  {35, 5, {79, 79, 79}},
-                  {45, 5, BG},
-                  {50, 5, BG}});
+    const Rgb want[] = {{200, 100, 0}, {199, 99, 0}, {139, 89, 39}, {79, 79, 79}, BG};
+    std::vector<Px> pixels;
+    for (int i = 0; i < 5; ++i)
+        for (int y : {5, 25, 40}) pixels.push_back(Px{10 * i + 5, y, want[i]});
+    pixels.push_back(Px{50, 5, BG});
+    pixels.push_back(Px{50, 25, BG});
+    ExpectScreen(pixels);
 }
 
 using PlatformShapes = Platform;
