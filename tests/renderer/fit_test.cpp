@@ -130,9 +130,12 @@ TEST(WindowToFrame, EachWindowPixelMapsToTheFramePixelShownThere)
     WindowToFrame(FrameView{0, 0, 1, 1}, W, H, INT_MAX, INT_MIN, &fx, &fy);
     EXPECT_GE(fx, W);
     EXPECT_LT(fy, 0);
+    const int rightX = fx, topY = fy;
     WindowToFrame(FrameView{0, 0, 1, 1}, W, H, INT_MIN, INT_MAX, &fx, &fy);
     EXPECT_LT(fx, 0);
     EXPECT_GE(fy, H);
+    EXPECT_EQ(fx, -rightX) << "as far out on either side";
+    EXPECT_EQ(fy, -topY);
     // No view (a minimised window): passed on as it is.
     WindowToFrame(FrameView{0, 0, 0, 0}, W, H, 12, 34, &fx, &fy);
     EXPECT_EQ(fx, 12);
