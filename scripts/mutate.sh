@@ -43,6 +43,10 @@ tree=$work/tree
 build=$work/build
 logs=$work/logs
 export SDL_VIDEODRIVER=dummy SDL_RENDER_DRIVER=software
+# Scratch files and settings of the tests in this run's own folder, as ctest
+# keeps them in the build folder: never the player's, and never another run's.
+export TEST_TMPDIR=$work/tmp/ XDG_DATA_HOME=$work/test-data
+mkdir -p "$TEST_TMPDIR" "$XDG_DATA_HOME"
 
 # The faults: "LINE<TAB>subsystem<TAB>file<TAB>old<TAB>new<TAB>note", one a line.
 faults() {
