@@ -71,9 +71,9 @@ selected() {
   for arg in "${selection[@]}"; do
     if [ "$arg" = "$n" ]; then
       return 0
-    elif [[ $arg =~ ^([0-9]+)-([0-9]+)$ ]]; then
+    elif [[ $arg =~ ^([0-9]+)-([0-9]+)$ && $n =~ ^[0-9]+$ ]]; then
       ((n >= BASH_REMATCH[1] && n <= BASH_REMATCH[2])) && return 0
-    elif [[ $arg =~ ^[0-9]+$ ]]; then
+    elif [[ $arg =~ ^[0-9]+$ && $n =~ ^[0-9]+$ ]]; then
       ((n == arg)) && return 0
     elif [ "$arg" = "$subsystem" ]; then
       return 0
