@@ -114,6 +114,25 @@ std::pair<std::string, bool> DrawnWithFont(const std::string* font)
 
 // A font that is missing is still found beside the program; one that is cut
 // off, foreign or lies about its tables is one warning, and no caption.
+// Characters of two, three and four bytes are one letter each: "é" takes the
+// room of "e" (the font gives them one advance), "€" and "😀" one letter's
+// room, not two or three broken ones.
+TEST_F(Text, EachCharacterIsOneLetterWhateverItsLengthInBytes)
+{
+    const auto width = [](const char* text) {
+        const auto box = InkedBox(FrameWithText(text, 10, 10, 30));
+        return box[2] - box[0];
+    };
+    const int plain = width("eeee");
+    ASSERT_GT(plain, 40);
+    EXPECT_NEAR(width("\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9"), plain, 2) << "e with an acute accent";
+    const int euro = width("e\xe2\x82\xac"), emoji = width("e\xf0\x9f\x98\x80");
+    EXPECT_LT(euro, plain);
+    EXPECT_LT(emoji, plain);
+    // Broken sequences are one replacement character for each byte.
+    EXPECT_GT(width("e\xe2\x82"), euro);
+}
+
 TEST_F(Text, ABrokenFontIsOneWarningAndNoCaption)
 {
     std::ifstream in(render::FindDataFile("resources/DejaVuSans.ttf"), std::ios::binary);
