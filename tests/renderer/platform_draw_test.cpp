@@ -289,7 +289,8 @@ TEST_F(PlatformTexture, OpaqueTintsAreTheSameOnTexturesWithAndWithoutTintedCopie
     const Color tint{255, 128, 0, 255};
     // red * tint = (255, 0, 0), green: (0, 128, 0), blue: (0, 0, 0), yellow: (255, 128, 0)
     const Rgb red{255, 0, 0}, green{0, 128, 0}, blue{0, 0, 0}, yellow{255, 128, 0};
-    for (const auto& [w, h] : {std::pair{32, 32}, std::pair{32, 34}}) {
+    for (const auto& size : {std::pair{32, 32}, std::pair{32, 34}}) {
+        const int w = size.first, h = size.second;  // named, for the lambda below to take
         SCOPED_TRACE(testing::Message() << w << "x" << h);
         const std::string path = ScratchPath("big.png");
         WriteQuarters(path, w, h);
