@@ -194,6 +194,29 @@ TEST_F(PlatformInput, DataFilesAreReadWholeUpToTheirLimit)
     EXPECT_EQ(LoadCaught(folder.c_str()).err, warning(folder, "it is a directory"));
 }
 
+// Each of the mouse's five buttons holds its own number, and no other.
+TEST_F(PlatformInput, EachMouseButtonHoldsItsOwnNumber)
+{
+    const struct {
+        Uint8 sdl;
+        int button;
+    } buttons[] = {
+        {SDL_BUTTON_LEFT, 0}, {SDL_BUTTON_RIGHT, 1}, {SDL_BUTTON_MIDDLE, 2}, {SDL_BUTTON_X1, 3}, {SDL_BUTTON_X2, 4}};
+    for (const auto& b : buttons) {
+        for (bool down : {true, false}) {
+            SDL_Event e{};
+            e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+            e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+            e.button.clicks = 1;
+            e.button.button = b.sdl;
+            SDL_PushEvent(&e);
+            PollInputEvents();
+            for (int other = 0; other < 8; ++other)
+                EXPECT_EQ(IsMouseButtonDown(other), down && other == b.button) << "SDL button " << int{b.sdl};
+        }
+    }
+}
+
 TEST_F(PlatformInput, MouseCursorAndButtonsFollowThePollsUntilFocusIsLost)
 {
     PollInputEvents();
