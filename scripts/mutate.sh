@@ -239,7 +239,9 @@ built_here() {
 import json, os, re, sys
 commands, tree, wanted = sys.argv[1:]
 sources = {os.path.relpath(c["file"], tree) for c in json.load(open(commands))}
-if wanted in sources or any(os.path.dirname(s) == os.path.dirname(wanted) for s in sources):
+if wanted.endswith(".cpp"):
+    sys.exit(0 if wanted in sources else 1)
+if any(os.path.dirname(s) == os.path.dirname(wanted) for s in sources):
     sys.exit(0)
 include = '#include "' + os.path.relpath(wanted, "src") + '"'
 sys.exit(0 if any(include in open(os.path.join(tree, s), errors="replace").read() for s in sources) else 1)
