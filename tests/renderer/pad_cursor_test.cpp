@@ -46,4 +46,23 @@ TEST_F(PadCursor, StartsAtTheMouseOnTheLastRowAndColumnAndStaysOnTheFrame)
     EXPECT_FALSE(IsGamepadCursorShown()) << "the last pad gone, the cursor goes with it";
 }
 
+// A trigger held holds its mouse button at every poll, not only at the first.
+TEST_F(PadCursor, ATriggerHeldHoldsItsButtonAtEveryPoll)
+{
+    PadInput pads{};
+    pads.pads = 1;
+    pads.rightTrigger = 1.0f;
+    MemorySetPads(pads);
+    for (int poll = 0; poll < 3; ++poll) {
+        PollInputEvents();
+        EXPECT_TRUE(IsMouseButtonDown(MOUSE_BUTTON_RIGHT)) << "poll " << poll;
+        EXPECT_FALSE(IsMouseButtonDown(MOUSE_BUTTON_LEFT));
+    }
+    pads.rightTrigger = 0.0f;
+    MemorySetPads(pads);
+    PollInputEvents();
+    EXPECT_FALSE(IsMouseButtonDown(MOUSE_BUTTON_RIGHT));
+    MemorySetPads(PadInput{});
+}
+
 }  // namespace

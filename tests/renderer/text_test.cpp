@@ -143,8 +143,18 @@ TEST_F(Text, ABrokenFontIsOneWarningAndNoCaption)
     std::string shortIndex = good;
     for (size_t i = 0; i + 16 <= 12 + 16 * 20 && i < good.size(); i += 16)
         if (good.compare(12 + i, 4, "loca") == 0) shortIndex.replace(12 + i + 12, 4, std::string("\0\0\0\x04", 4));
-    const std::string fonts[] = {"",         good.substr(0, good.size() / 2), good.substr(0, 40), lying,
-                                 shortIndex, "no font here, just words\n"};
+    // The glyph index's first entry pointing far past the glyphs.
+    std::string pastGlyphs = good;
+    for (size_t i = 0; i + 16 <= 12 + 16 * 20 && i < good.size(); i += 16)
+        if (good.compare(12 + i, 4, "loca") == 0) {
+            const size_t at = (size_t{static_cast<unsigned char>(good[12 + i + 8])} << 24) |
+                              (size_t{static_cast<unsigned char>(good[12 + i + 9])} << 16) |
+                              (size_t{static_cast<unsigned char>(good[12 + i + 10])} << 8) |
+                              size_t{static_cast<unsigned char>(good[12 + i + 11])};
+            pastGlyphs.replace(at, 4, std::string("\x7f\xff\xff\xff", 4));
+        }
+    const std::string fonts[] = {"",         good.substr(0, good.size() / 2), good.substr(0, 40), lying, shortIndex,
+                                 pastGlyphs, "no font here, just words\n"};
     for (const std::string& font : fonts) {
         SCOPED_TRACE(font.size());
         const auto [err, drawn] = DrawnWithFont(&font);
