@@ -125,6 +125,14 @@ TEST(WindowToFrame, EachWindowPixelMapsToTheFramePixelShownThere)
     EXPECT_LT(fy, 0);
     WindowToFrame(half, W, H, 0, 270, &fx, &fy);
     EXPECT_GE(fy, H);
+    // Left of a frame shown at 1x in a wider window, each window pixel is one
+    // frame pixel further out: exactly, rounded down, never one too many.
+    const FrameView wide = FitFrame(840, 480, W, H);
+    ExpectView(wide, 100, 0, 640, 480);
+    for (const auto& [wx, want] : {std::pair{0, -100}, {99, -1}, {100, 0}, {739, 639}, {740, 640}}) {
+        WindowToFrame(wide, W, H, wx, 0, &fx, &fy);
+        EXPECT_EQ(fx, want) << wx;
+    }
     // The farthest window pixels of a tiny view land far outside, on their
     // own side: the product of a window pixel and the frame size overflows no int.
     WindowToFrame(FrameView{0, 0, 1, 1}, W, H, INT_MAX, INT_MIN, &fx, &fy);
