@@ -65,4 +65,14 @@ TEST_F(PadCursor, ATriggerHeldHoldsItsButtonAtEveryPoll)
     MemorySetPads(PadInput{});
 }
 
+// Buttons past the last one the layer keeps (a mouse with many) hold nothing.
+TEST_F(PadCursor, MouseButtonsPastTheLastHoldNothing)
+{
+    for (int button : {8, 9, 1000, -1}) {
+        MemoryQueueEvent([button] { LayerMouseButton(button, true, 5, 5); });
+        PollInputEvents();
+        for (int b = 0; b < 8; ++b) EXPECT_FALSE(IsMouseButtonDown(b)) << button << " held " << b;
+    }
+}
+
 }  // namespace
