@@ -25,5 +25,5 @@ else
   exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive
-"${run[@]}" apt-get update -q >&2
-"${run[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}" >&2
+"${run[@]}" apt-get -o DPkg::Lock::Timeout=900 update -q >&2
+"${run[@]}" apt-get -o DPkg::Lock::Timeout=900 install -y -q --no-install-recommends "${missing[@]}" >&2

@@ -62,7 +62,9 @@ const std::string NO_DISPLAY =
 // recording is finished and nothing is cut short. SDL itself turns SIGINT and
 // SIGTERM into close requests; this one is ours.
 volatile std::sig_atomic_t gHangUp = 0;
+#ifndef _WIN32
 void OnHangUp(int) { gHangUp = 1; }
+#endif
 
 // Which display the environment names, for messages: "X display :1".
 std::string DisplayNamed()
@@ -193,9 +195,16 @@ bool BackendOpen(int frameWidth, int frameHeight, int scale, bool fullscreen, co
     // card (Xvfb, virtual machines) costs several times as much for a large window.
     SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+#ifdef _WIN32
+    // The window in the screen's own pixels, not blurred by Windows' scaling.
+    SDL_SetHint(SDL_HINT_WINDOWS_DPI_AWARENESS, "permonitorv2");
+    // Windows always has its display.
+    const bool driverAsked = true;
+#else
     // Without a driver asked for by name the game wants a real display, and
     // says so plainly when there is none instead of running unseen.
     const bool driverAsked = EnvironmentSet("SDL_VIDEODRIVER");
+#endif
     if (!driverAsked) {
         const bool x11 = EnvironmentSet("DISPLAY"), wayland = EnvironmentSet("WAYLAND_DISPLAY");
         if (!x11 && !wayland) return Fail(NO_DISPLAY);
@@ -214,7 +223,11 @@ bool BackendOpen(int frameWidth, int frameHeight, int scale, bool fullscreen, co
     if (!driverAsked && Headless(SDL_GetCurrentVideoDriver()))
         return Fail(std::string("no display could be opened; ") + HEADLESS_HINT);
     gHangUp = 0;
+#ifdef _WIN32
+    SdlWatchConsole();
+#else
     std::signal(SIGHUP, OnHangUp);
+#endif
 
     // The window opens at a whole multiple of the frame, or where the player
     // left it last time; the frame itself stays its size and is scaled only
@@ -247,7 +260,11 @@ void BackendClose(void)
     SdlClosePads();
     if (gSdl.window) SDL_DestroyWindow(gSdl.window);
     SDL_Quit();
+#ifdef _WIN32
+    SdlStopWatchingConsole();
+#else
     std::signal(SIGHUP, SIG_DFL);
+#endif
     gSdl = SdlState{};
 }
 
@@ -377,14 +394,23 @@ std::string BackendApplicationDirectory(void)
     if (char* base = SDL_GetBasePath()) {
         directory = base;
         SDL_free(base);
+#ifdef _WIN32
+        // SDL's folder ends in Windows' separator.
+        if (!directory.empty() && directory.back() != '\\' && directory.back() != '/') directory += '\\';
+#else
         if (!directory.empty() && directory.back() != '/') directory += '/';
+#endif
     }
     return directory;
 }
 
 void SdlBarsNeedPainting(void) { gSdl.barsDirty = true; }
 
+#ifdef _WIN32
+bool SdlHungUp(void) { return gHangUp != 0 || SdlConsoleEnded(); }
+#else
 bool SdlHungUp(void) { return gHangUp != 0; }
+#endif
 
 SDL_Window* SdlWindow(void) { return gSdl.window; }
 

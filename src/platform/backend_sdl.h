@@ -9,7 +9,8 @@ union SDL_Event;
 // The bars around the frame are painted afresh at the next present (a new
 // window size, or the desktop asked for a repaint).
 void SdlBarsNeedPainting(void);
-// True once the terminal closed (SIGHUP) since the window opened.
+// True once the terminal closed (SIGHUP) since the window opened; on Windows,
+// once the console asked the game to end (Ctrl+C, Ctrl+Break, its close).
 bool SdlHungUp(void);
 // The open window, or null: for tests that read what the window shows.
 SDL_Window* SdlWindow(void);
@@ -29,3 +30,14 @@ bool SdlPlacementToOpen(int* x, int* y, bool* positioned, int* width, int* heigh
 // Notes the window's place and size as those to return to from fullscreen:
 // at opening and before going fullscreen.
 void SdlNoteWindowedPlace(void);
+
+#ifdef _WIN32
+// ---- Windows (backend_sdl_windows.cpp)
+
+// From BackendOpen to BackendClose the console's Ctrl+C, Ctrl+Break and close
+// end the game; a close waits for BackendClose, so a recording ends whole.
+void SdlWatchConsole(void);
+void SdlStopWatchingConsole(void);
+// True once the console asked the game to end since SdlWatchConsole.
+bool SdlConsoleEnded(void);
+#endif

@@ -8,6 +8,10 @@
 #include <stb/stb_image_write.h>
 #include <sys/stat.h>
 #include <unistd.h>
+// Windows has no O_CLOEXEC: its files are not inherited by default.
+#ifndef O_CLOEXEC
+#define O_CLOEXEC 0
+#endif
 
 #include <algorithm>
 #include <cerrno>

@@ -1,0 +1,77 @@
+// What the SDL backend does on Windows that SDL does not do for it: the
+// standard streams of a windowed program, and the console's Ctrl+C,
+// Ctrl+Break and close, which end the game as SIGINT and SIGHUP do elsewhere.
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/backend_sdl.h"
+
+namespace {
+
+// Started from a console, the game (a windowed program, which Windows gives
+// no console) writes its lines there; started by a double click its lines go
+// nowhere, quietly. Streams the starter redirected (a file, a pipe) are kept.
+void AttachStream(DWORD which, std::FILE* stream, const char* mode, bool* attached)
+{
+    const HANDLE h = GetStdHandle(which);
+    if (h != nullptr && h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_UNKNOWN) return;
+    if (!*attached) *attached = AttachConsole(ATTACH_PARENT_PROCESS) != 0;
+    if (*attached) std::freopen("CONOUT$", mode, stream);
+}
+
+// Every stream and file byte for byte as on Linux: no "\r\n" for "\n" in
+// the game's output, its demos, its screenshots or its settings file.
+struct WindowsStreams {
+    WindowsStreams()
+    {
+        bool attached = false;
+        AttachStream(STD_OUTPUT_HANDLE, stdout, "w", &attached);
+        AttachStream(STD_ERROR_HANDLE, stderr, "w", &attached);
+        _fmode = _O_BINARY;
+        _setmode(_fileno(stdin), _O_BINARY);
+        _setmode(_fileno(stdout), _O_BINARY);
+        _setmode(_fileno(stderr), _O_BINARY);
+    }
+};
+// Before main, so that even the command line's messages are seen.
+const WindowsStreams gStreams;
+
+volatile LONG gEndAsked = 0;  // the console asked the game to end
+HANDLE gEnded = nullptr;      // set once the game has closed its window
+
+// Called on a thread of its own. For Ctrl+C and Ctrl+Break the game ends at
+// its next frame; for the console's close, a log-off or a shut-down Windows
+// ends the process as soon as this returns, so it waits (Windows allows five
+// seconds) until the game has finished its recording and closed its window.
+BOOL WINAPI OnConsoleEvent(DWORD event)
+{
+    InterlockedExchange(&gEndAsked, 1);
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
+        if (gEnded) WaitForSingleObject(gEnded, 4500);
+    return TRUE;
+}
+
+}  // namespace
+
+void SdlWatchConsole(void)
+{
+    gEndAsked = 0;
+    if (!gEnded) gEnded = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (gEnded) ResetEvent(gEnded);
+    SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+}
+
+void SdlStopWatchingConsole(void)
+{
+    if (gEnded) SetEvent(gEnded);
+    SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
+}
+
+bool SdlConsoleEnded(void) { return InterlockedCompareExchange(&gEndAsked, 0, 0) != 0; }
+
+#endif

@@ -1,0 +1,107 @@
+# The Windows build: `cmake -S . -B build-windows
+# -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake` (make windows) includes
+# this instead of the desktop build. The game and its SDL backend are the
+# desktop's; SDL2 is Debian's own source of it built for Windows once
+# (scripts/build-windows-sdl2.sh) and linked in statically with the C and C++
+# runtimes, so the game needs no DLL beyond Windows' own.
+#
+# Output in the build folder: delve.exe with resources/ beside it, and the
+# unit tests that need no window (delve_win_tests.exe,
+# delve_win_renderer_tests.exe), which the desktop build's `ctest -L windows`
+# runs under Wine.
+
+set(DELVE_SDL2_PREFIX ${CMAKE_BINARY_DIR}/sdl2 CACHE PATH "SDL2 built for Windows (scripts/build-windows-sdl2.sh)")
+find_package(SDL2 REQUIRED CONFIG PATHS ${DELVE_SDL2_PREFIX} NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+
+# Debian's headers that the program needs, copied out of /usr/include, which
+# as a whole is the desktop's and no place for this compiler to look: xxhash,
+# header-only (the same digest code as the desktop's), and stb (PNG and TrueType).
+configure_file(/usr/include/xxhash.h ${CMAKE_BINARY_DIR}/include/xxhash.h COPYONLY)
+foreach(header stb_image.h stb_image_write.h stb_truetype.h)
+  configure_file(/usr/include/stb/${header} ${CMAKE_BINARY_DIR}/include/stb/${header} COPYONLY)
+endforeach()
+
+# GCC 12 for Windows sees overlapping copies in std::string's own inlined code
+# (GCC bug 105329) where none can be; the desktop's compiler does not.
+add_compile_options(-Wno-restrict)
+
+# The C and C++ runtimes and the threads library inside the program.
+add_link_options(-static -static-libgcc -static-libstdc++)
+
+file(GLOB WIN_GAME_SOURCES CONFIGURE_DEPENDS
+  src/shell/*.cpp src/world/*.cpp src/entities/*.cpp src/presentation/*.cpp)
+file(GLOB WIN_RENDERER_SOURCES CONFIGURE_DEPENDS src/platform/*.cpp)
+list(FILTER WIN_RENDERER_SOURCES EXCLUDE REGEX "/backend_[^/]*\\.cpp$")
+add_library(delve_core STATIC ${WIN_GAME_SOURCES} ${WIN_RENDERER_SOURCES})
+target_include_directories(delve_core PUBLIC src)
+target_include_directories(delve_core SYSTEM PUBLIC ${CMAKE_BINARY_DIR}/include)
+# The data lies beside the program (the zip's layout).
+target_compile_definitions(delve_core PUBLIC
+  DELVE_VERSION="${PROJECT_VERSION}" DELVE_DATA_DIR="." DELVE_DATA_FROM_BINARY="."
+  PRIVATE XXH_INLINE_ALL)
+set_source_files_properties(src/platform/stb.cpp PROPERTIES COMPILE_OPTIONS "-w")
+
+# The SDL backend, as on the desktop, with its Windows file.
+file(GLOB WIN_SDL_SOURCES CONFIGURE_DEPENDS src/platform/backend_sdl*.cpp)
+add_library(delve_sdl OBJECT ${WIN_SDL_SOURCES})
+target_include_directories(delve_sdl PUBLIC src)
+target_link_libraries(delve_sdl PUBLIC SDL2::SDL2-static)
+
+# The icon (the desktop's, drawn from the tile sprite) at the sizes Windows
+# shows, and the version, in the program's resources.
+find_program(DELVE_CONVERT convert REQUIRED)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/delve.ico
+  COMMAND ${DELVE_CONVERT} ${CMAKE_SOURCE_DIR}/resources/delve.png -filter point
+          -define icon:auto-resize=64,48,32,16 ${CMAKE_BINARY_DIR}/delve.ico
+  DEPENDS ${CMAKE_SOURCE_DIR}/resources/delve.png)
+configure_file(windows/delve.rc.in ${CMAKE_BINARY_DIR}/delve.rc @ONLY)
+set_source_files_properties(${CMAKE_BINARY_DIR}/delve.rc PROPERTIES OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/delve.ico)
+enable_language(RC)
+
+# A windowed program (no console of its own on a double click); started from
+# a console it writes there (backend_sdl_windows.cpp).
+add_executable(delve WIN32 src/main.cpp ${CMAKE_BINARY_DIR}/delve.rc)
+target_link_libraries(delve PRIVATE delve_sdl delve_core)
+add_custom_target(delve_resources ALL
+  COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/resources ${CMAKE_BINARY_DIR}/resources)
+add_dependencies(delve delve_resources)
+
+# `make windows-zip`: the program, its data, a short README and the licences.
+set(WIN_ZIP ${CMAKE_SOURCE_DIR}/delve-windows.zip CACHE FILEPATH "make windows-zip's archive")
+add_custom_target(delve_zip
+  COMMAND ${CMAKE_COMMAND} -E rm -rf zip ${WIN_ZIP}
+  COMMAND ${CMAKE_COMMAND} -E make_directory zip/delve/resources zip/delve/licences
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:delve> zip/delve/
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/resources/tiles.png ${CMAKE_SOURCE_DIR}/resources/DejaVuSans.ttf
+          ${CMAKE_SOURCE_DIR}/resources/DejaVuSans-LICENSE.txt zip/delve/resources/
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/windows/README.txt zip/delve/
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/resources/copyright zip/delve/licences/delve-copyright.txt
+  COMMAND ${CMAKE_COMMAND} -E copy ${DELVE_SDL2_PREFIX}/share/licenses/SDL2/LICENSE.txt zip/delve/licences/SDL2-LICENSE.txt
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/resources/DejaVuSans-LICENSE.txt
+          zip/delve/licences/DejaVuSans-LICENSE.txt
+  COMMAND cd zip && zip -q -X -r ${WIN_ZIP} delve
+  DEPENDS delve
+  WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+  VERBATIM)
+
+# The unit tests that need no window, for Wine (ctest -L windows in the
+# desktop build runs them from this folder): the world, the terrain, the
+# motion, the camera, the light, the options and the settings file on the SDL
+# backend's headless driver, and the renderer's tests on their in-memory backend.
+set(GTEST_SRC /usr/src/googletest/googletest)
+add_library(win_gtest STATIC ${GTEST_SRC}/src/gtest-all.cc ${GTEST_SRC}/src/gtest_main.cc)
+target_include_directories(win_gtest SYSTEM PUBLIC ${GTEST_SRC}/include PRIVATE ${GTEST_SRC})
+
+add_executable(delve_win_tests
+  tests/camera_test.cpp tests/motion_test.cpp tests/options_test.cpp tests/presentation_test.cpp
+  tests/settings_test.cpp tests/streaming_test.cpp tests/terrain_test.cpp tests/world_test.cpp
+  tests/harness/invariants.cpp)
+target_include_directories(delve_win_tests PRIVATE tests)
+target_link_libraries(delve_win_tests PRIVATE delve_sdl delve_core win_gtest)
+add_dependencies(delve_win_tests delve_resources)
+
+file(GLOB WIN_RENDERER_TESTS CONFIGURE_DEPENDS tests/renderer/*.cpp tests/harness/*.cpp)
+add_executable(delve_win_renderer_tests ${WIN_RENDERER_TESTS})
+target_include_directories(delve_win_renderer_tests PRIVATE tests)
+target_link_libraries(delve_win_renderer_tests PRIVATE delve_core win_gtest)
+add_dependencies(delve_win_renderer_tests delve_resources)
