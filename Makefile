@@ -2,15 +2,19 @@
 # `make format` formats every C++ file, `make package` builds the Debian package (in build-package/).
 # `make web` builds the browser build (in build-web/), `make web-serve` serves it on 127.0.0.1,
 # `make web-zip` packs it as delve-web.zip for any static host.
+# `make windows` builds the game for Windows (in build-windows/, with mingw-w64),
+# `make windows-zip` packs it as delve-windows.zip.
 # Each first installs whatever Debian packages are missing.
 BUILD ?= build
 JOBS ?= $(shell nproc)
 WEB_BUILD ?= build-web
 WEB_PORT ?= 8000
+WIN_BUILD ?= build-windows
 # Debian's emscripten links its -O2 builds with node modules found here.
 export NODE_PATH := /usr/share/nodejs
 
-.PHONY: run test bench build deps format clean package web web-deps web-serve web-zip mutate
+.PHONY: run test bench build deps format clean package web web-deps web-serve web-zip mutate \
+        windows windows-deps windows-zip
 
 deps:
 	@bash scripts/install-deps.sh
@@ -38,7 +42,7 @@ run: deps
 ASAN_BUILD ?= build-asan
 ASAN_SOAK_FRAMES ?= 10000
 
-test: build web
+test: build web windows
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDELVE_SANITIZE=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS) --target delve delve_tests delve_alloc_test delve_renderer_tests
@@ -81,5 +85,22 @@ web-zip: web
 	cd $(WEB_BUILD) && zip -q -X ../delve-web.zip index.html delve.js delve.wasm delve.data
 	@echo "delve-web.zip: $$(unzip -Z1 delve-web.zip | tr '\n' ' ')"
 
+# The Windows build: the game cross-compiled with mingw-w64, SDL2 built once
+# from Debian's source of it into $(WIN_BUILD)/sdl2 and linked in statically.
+# Its tests run under Wine from the desktop build (ctest -L windows).
+windows-deps:
+	@bash scripts/install-windows-deps.sh $(WIN_BUILD)
+	@JOBS=$(JOBS) nice bash scripts/build-windows-sdl2.sh $(WIN_BUILD)
+
+windows: windows-deps
+	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(WIN_BUILD) -j $(JOBS)
+
+# The program, its data, a short README and the licences, under delve/.
+windows-zip: windows
+	cmake --build $(WIN_BUILD) --target delve_zip
+	@echo "delve-windows.zip: $$(unzip -Z1 delve-windows.zip | tr '\n' ' ')"
+
 clean:
-	rm -rf $(BUILD) build-asan build-package $(WEB_BUILD) delve-web.zip
+	rm -rf $(BUILD) build-asan build-package $(WEB_BUILD) delve-web.zip $(WIN_BUILD) delve-windows.zip

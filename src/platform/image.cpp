@@ -8,9 +8,13 @@
 #include <stb/stb_image_write.h>
 #include <sys/stat.h>
 #include <unistd.h>
-// Windows has no O_CLOEXEC: its files are not inherited by default.
+// Windows has no O_CLOEXEC (its files are not inherited unless asked), and
+// without O_BINARY it would write each "\n" in a PNG as "\r\n".
 #ifndef O_CLOEXEC
 #define O_CLOEXEC 0
+#endif
+#ifndef O_BINARY
+#define O_BINARY 0
 #endif
 
 #include <algorithm>
@@ -160,7 +164,7 @@ bool TakeScreenshot(const char* fileName)
         std::fprintf(stderr, "delve: cannot save screenshot '%s': the picture cannot be encoded\n", fileName);
         return false;
     }
-    const int fd = open(fileName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int fd = open(fileName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_BINARY, 0644);
     const int error = fd < 0 ? errno : WriteAll(fd, png);
     if (error) std::fprintf(stderr, "delve: cannot save screenshot '%s': %s\n", fileName, std::strerror(error));
     return error == 0;
@@ -180,7 +184,7 @@ void SaveNumberedScreenshot()
         std::snprintf(name, sizeof name, "screenshot%03d.png", n);
         // Created only if no file has the name, so nothing is ever
         // overwritten, even by another copy of the game saving at once.
-        const int fd = open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        const int fd = open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_BINARY, 0644);
         if (fd < 0 && errno == EEXIST) continue;
         const int error = fd < 0 ? errno : WriteAll(fd, png);
         if (error) {

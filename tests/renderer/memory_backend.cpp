@@ -1,6 +1,11 @@
 #include "renderer/memory_backend.h"
 
 #include <unistd.h>
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#define NOGDI
+#include <windows.h>
+#endif
 
 #include <fstream>
 #include <iterator>
@@ -85,6 +90,16 @@ bool BackendReadFile(const char* path, std::vector<unsigned char>* bytes, std::s
     return true;
 }
 
+#ifdef _WIN32
+std::string BackendApplicationDirectory(void)
+{
+    char path[4096];
+    const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+    if (n == 0 || n >= sizeof path) return "";
+    std::string exe(path, n);
+    return exe.substr(0, exe.find_last_of("\\/") + 1);
+}
+#else
 std::string BackendApplicationDirectory(void)
 {
     char path[4096];
@@ -93,6 +108,7 @@ std::string BackendApplicationDirectory(void)
     std::string exe(path, static_cast<size_t>(n));
     return exe.substr(0, exe.rfind('/') + 1);
 }
+#endif
 
 // ---- Pause, gamepads and the window's place: a window on no screen, no pad.
 
