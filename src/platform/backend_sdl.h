@@ -40,4 +40,8 @@ void SdlWatchConsole(void);
 void SdlStopWatchingConsole(void);
 // True once the console asked the game to end since SdlWatchConsole.
 bool SdlConsoleEnded(void);
+// The frame clock: Windows' performance counter in nanoseconds, and a sleep
+// until a time on it (its C library sleeps to no such time).
+long long SdlWindowsNanos(void);
+void SdlWindowsSleepUntil(long long nanos);
 #endif

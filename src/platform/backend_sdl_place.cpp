@@ -46,11 +46,15 @@ bool UsableAreaAround(int x, int y, bool positioned, SDL_Rect* area, bool* holds
 // corner of its frame (title bar and border) where a window is asked to
 // open, so that corner is what is kept, or the window would creep down by its
 // title bar at every start.
+// On Windows, SDL itself places the window's inside, below its title bar, at
+// the place asked for: there that corner is the one kept.
 void FramePosition(SDL_Window* window, int* x, int* y)
 {
     SDL_GetWindowPosition(window, x, y);
+#ifndef _WIN32
     int top = 0, left = 0;
     if (SDL_GetWindowBordersSize(window, &top, &left, nullptr, nullptr) == 0) *x -= left, *y -= top;
+#endif
 }
 
 }  // namespace

@@ -74,4 +74,25 @@ void SdlStopWatchingConsole(void)
 
 bool SdlConsoleEnded(void) { return InterlockedCompareExchange(&gEndAsked, 0, 0) != 0; }
 
+long long SdlWindowsNanos(void)
+{
+    static const long long perSecond = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return static_cast<long long>(f.QuadPart);
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    const long long ticks = now.QuadPart;
+    return ticks / perSecond * 1000000000 + ticks % perSecond * 1000000000 / perSecond;
+}
+
+// Whole milliseconds at a time (SDL sets Windows' timer to 1 ms), rounded up:
+// a wake-up is late by a millisecond at most, never early.
+void SdlWindowsSleepUntil(long long nanos)
+{
+    for (long long left = nanos - SdlWindowsNanos(); left > 0; left = nanos - SdlWindowsNanos())
+        Sleep(static_cast<DWORD>((left + 999999) / 1000000));
+}
+
 #endif
