@@ -14,14 +14,14 @@
 namespace {
 
 // Started from a console, the game (a windowed program, which Windows gives
-// no console) writes its lines there; started by a double click its lines go
-// nowhere, quietly. Streams the starter redirected (a file, a pipe) are kept.
-void AttachStream(DWORD which, std::FILE* stream, const char* mode, bool* attached)
+// no console of its own) joins the console it was started from: it writes
+// its lines there, and the console's Ctrl+C reaches it. Streams the starter
+// redirected (to a file, a pipe) are kept. Started by a double click there is
+// no console and its lines go nowhere, quietly.
+bool Redirected(DWORD which)
 {
     const HANDLE h = GetStdHandle(which);
-    if (h != nullptr && h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_UNKNOWN) return;
-    if (!*attached) *attached = AttachConsole(ATTACH_PARENT_PROCESS) != 0;
-    if (*attached) std::freopen("CONOUT$", mode, stream);
+    return h != nullptr && h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_UNKNOWN;
 }
 
 // Every stream and file byte for byte as on Linux: no "\r\n" for "\n" in
@@ -29,9 +29,11 @@ void AttachStream(DWORD which, std::FILE* stream, const char* mode, bool* attach
 struct WindowsStreams {
     WindowsStreams()
     {
-        bool attached = false;
-        AttachStream(STD_OUTPUT_HANDLE, stdout, "w", &attached);
-        AttachStream(STD_ERROR_HANDLE, stderr, "w", &attached);
+        const bool out = Redirected(STD_OUTPUT_HANDLE), err = Redirected(STD_ERROR_HANDLE);
+        if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+            if (!out) std::freopen("CONOUT$", "w", stdout);
+            if (!err) std::freopen("CONOUT$", "w", stderr);
+        }
         _fmode = _O_BINARY;
         _setmode(_fileno(stdin), _O_BINARY);
         _setmode(_fileno(stdout), _O_BINARY);
