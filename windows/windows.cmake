@@ -69,6 +69,8 @@ add_custom_target(delve_resources ALL
 add_dependencies(delve delve_resources)
 
 # `make windows-zip`: the program, its data, a short README and the licences.
+# The README with Windows' line ends, for every Notepad.
+configure_file(windows/README.txt ${CMAKE_BINARY_DIR}/README.txt NEWLINE_STYLE CRLF)
 set(WIN_ZIP ${CMAKE_SOURCE_DIR}/delve-windows.zip CACHE FILEPATH "make windows-zip's archive")
 add_custom_target(delve_zip
   COMMAND ${CMAKE_COMMAND} -E rm -rf zip ${WIN_ZIP}
@@ -76,7 +78,7 @@ add_custom_target(delve_zip
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:delve> zip/delve/
   COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/resources/tiles.png ${CMAKE_SOURCE_DIR}/resources/DejaVuSans.ttf
           ${CMAKE_SOURCE_DIR}/resources/DejaVuSans-LICENSE.txt zip/delve/resources/
-  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/windows/README.txt zip/delve/
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/README.txt zip/delve/
   COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/resources/copyright zip/delve/licences/delve-copyright.txt
   COMMAND ${CMAKE_COMMAND} -E copy ${DELVE_SDL2_PREFIX}/share/licenses/SDL2/LICENSE.txt zip/delve/licences/SDL2-LICENSE.txt
   COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/resources/DejaVuSans-LICENSE.txt
@@ -88,16 +90,16 @@ add_custom_target(delve_zip
 
 # The unit tests that need no window, for Wine (ctest -L windows in the
 # desktop build runs them from this folder): the world, the terrain, the
-# motion, the camera, the light, the options and the settings file on the SDL
+# motion, the camera, the light, the options, demos and the settings file on the SDL
 # backend's headless driver, and the renderer's tests on their in-memory backend.
 set(GTEST_SRC /usr/src/googletest/googletest)
 add_library(win_gtest STATIC ${GTEST_SRC}/src/gtest-all.cc ${GTEST_SRC}/src/gtest_main.cc)
 target_include_directories(win_gtest SYSTEM PUBLIC ${GTEST_SRC}/include PRIVATE ${GTEST_SRC})
 
 add_executable(delve_win_tests
-  tests/camera_test.cpp tests/motion_test.cpp tests/options_test.cpp tests/presentation_test.cpp
+  tests/camera_test.cpp tests/demo_test.cpp tests/motion_test.cpp tests/options_test.cpp tests/presentation_test.cpp
   tests/settings_test.cpp tests/streaming_test.cpp tests/terrain_test.cpp tests/world_test.cpp
-  tests/harness/invariants.cpp)
+  tests/harness/invariants.cpp tests/harness/headless.cpp)
 target_include_directories(delve_win_tests PRIVATE tests)
 target_link_libraries(delve_win_tests PRIVATE delve_sdl delve_core win_gtest)
 add_dependencies(delve_win_tests delve_resources)

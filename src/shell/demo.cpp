@@ -1,5 +1,11 @@
 #include "shell/demo.h"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#endif
+
 #include <cerrno>
 #include <cinttypes>
 #include <cstring>
@@ -60,11 +66,25 @@ void AppendFrameRecord(Demo* demo, const InputFrame& f)
 // Room for a second's frames, their digest and the end record between two writes.
 static_assert(sizeof(Demo::pending) >= DEMO_DIGEST_INTERVAL * (1 + FRAME_BYTES) + 2 * (1 + DIGEST_BYTES));
 
+// A new file, never one that is already there. Windows' C library ignores
+// fopen's "x" and would replace it: there the file is created exclusively first.
+std::FILE* CreateNewFile(const std::string& path)
+{
+#ifdef _WIN32
+    const int fd = _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (fd < 0) return nullptr;
+    std::FILE* file = _fdopen(fd, "wb");
+    if (!file) _close(fd);
+    return file;
+#else
+    return std::fopen(path.c_str(), "wbx");
+#endif
+}
+
 bool OpenRecording(Demo* demo, std::string* error)
 {
-    // "x": never replace a file that is already there.
     errno = 0;
-    demo->file = std::fopen(demo->path.c_str(), "wbx");
+    demo->file = CreateNewFile(demo->path);
     if (!demo->file) {
         *error = "cannot record to " + demo->path + ": " +
                  (errno == EEXIST ? std::string("the file exists") : ErrnoReason(errno));

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The command line of the Windows build under Wine, against the Linux build:
-# --help and --version print the same text, a bad option and a missing demo
-# file end with status 2 and the same one line on standard error, before any
-# window opens.
+# --help and --version print the same text; a bad option, a missing demo file
+# and a recording over a file that is there end with status 2 and the same
+# one line on standard error, before any window opens, the file kept.
 #   cli.sh WINDOWS_BUILD LINUX_GAME
 set -u
 winbuild=$(cd "$1" && pwd)
@@ -41,6 +41,9 @@ same 0 "--version" --version
   { echo "cli: --version printed '$(cat win.out)'" >&2; fail=1; }
 same 2 "a bad option" --no-such-option
 [ "$(wc -l <win.err)" -eq 1 ] && [ ! -s win.out ] || { echo "cli: a bad option: not one line on standard error" >&2; fail=1; }
+printf 'kept\n' >existing.dem
+same 2 "recording over a file" --record existing.dem
+[ "$(cat existing.dem)" = kept ] || { echo "cli: --record replaced a file that was there" >&2; fail=1; }
 same 2 "a missing demo file" --play missing.dem
 [ "$(wc -l <win.err)" -eq 1 ] && grep -q 'missing.dem' win.err ||
   { echo "cli: a missing demo: not one line naming the file" >&2; fail=1; }
