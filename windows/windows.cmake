@@ -28,24 +28,31 @@ add_compile_options(-Wno-restrict)
 # The C and C++ runtimes and the threads library inside the program.
 add_link_options(-static -static-libgcc -static-libstdc++)
 
+# The renderer, the layer the game calls and the game, as on the desktop.
+file(GLOB WIN_RENDER_SOURCES CONFIGURE_DEPENDS src/render/*.cpp)
+add_library(delve_render STATIC ${WIN_RENDER_SOURCES})
+target_include_directories(delve_render PUBLIC src)
+target_include_directories(delve_render SYSTEM PUBLIC ${CMAKE_BINARY_DIR}/include)
+# The data lies beside the program (the zip's layout).
+target_compile_definitions(delve_render PUBLIC
+  DELVE_VERSION="${PROJECT_VERSION}" DELVE_DATA_DIR="." DELVE_DATA_FROM_BINARY=".")
+set_source_files_properties(src/render/stb.cpp PROPERTIES COMPILE_OPTIONS "-w")
+
+file(GLOB WIN_PLATFORM_SOURCES CONFIGURE_DEPENDS src/platform/*.cpp)
+add_library(delve_platform STATIC ${WIN_PLATFORM_SOURCES})
+target_link_libraries(delve_platform PUBLIC delve_render)
+
 file(GLOB WIN_GAME_SOURCES CONFIGURE_DEPENDS
   src/shell/*.cpp src/world/*.cpp src/entities/*.cpp src/presentation/*.cpp)
-file(GLOB WIN_RENDERER_SOURCES CONFIGURE_DEPENDS src/platform/*.cpp)
-list(FILTER WIN_RENDERER_SOURCES EXCLUDE REGEX "/backend_[^/]*\\.cpp$")
-add_library(delve_core STATIC ${WIN_GAME_SOURCES} ${WIN_RENDERER_SOURCES})
-target_include_directories(delve_core PUBLIC src)
-target_include_directories(delve_core SYSTEM PUBLIC ${CMAKE_BINARY_DIR}/include)
-# The data lies beside the program (the zip's layout).
-target_compile_definitions(delve_core PUBLIC
-  DELVE_VERSION="${PROJECT_VERSION}" DELVE_DATA_DIR="." DELVE_DATA_FROM_BINARY="."
-  PRIVATE XXH_INLINE_ALL)
-set_source_files_properties(src/platform/stb.cpp PROPERTIES COMPILE_OPTIONS "-w")
+add_library(delve_core STATIC ${WIN_GAME_SOURCES})
+target_link_libraries(delve_core PUBLIC delve_platform)
+target_compile_definitions(delve_core PRIVATE XXH_INLINE_ALL)
 
-# The SDL backend, as on the desktop, with its Windows file.
-file(GLOB WIN_SDL_SOURCES CONFIGURE_DEPENDS src/platform/backend_sdl*.cpp)
-add_library(delve_sdl OBJECT ${WIN_SDL_SOURCES})
-target_include_directories(delve_sdl PUBLIC src)
-target_link_libraries(delve_sdl PUBLIC SDL2::SDL2-static)
+# The SDL backend, as on the desktop, with its Windows file (sdl_windows.cpp).
+file(GLOB WIN_SDL_SOURCES CONFIGURE_DEPENDS src/backends/sdl/*.cpp)
+add_library(delve_backend_sdl OBJECT ${WIN_SDL_SOURCES})
+target_include_directories(delve_backend_sdl PUBLIC src)
+target_link_libraries(delve_backend_sdl PUBLIC SDL2::SDL2-static)
 
 # The icon (the desktop's, drawn from the tile sprite) at the sizes Windows
 # shows, and the version, in the program's resources.
@@ -61,7 +68,7 @@ enable_language(RC)
 # A windowed program (no console of its own on a double click); started from
 # a console it writes there (backend_sdl_windows.cpp).
 add_executable(delve WIN32 src/main.cpp ${CMAKE_BINARY_DIR}/delve.rc)
-target_link_libraries(delve PRIVATE delve_sdl delve_core)
+target_link_libraries(delve PRIVATE delve_backend_sdl delve_core)
 # Shipped without its symbols: a third of its size.
 target_link_options(delve PRIVATE -s)
 add_custom_target(delve_resources ALL
@@ -101,10 +108,11 @@ add_executable(delve_win_tests
   tests/settings_test.cpp tests/streaming_test.cpp tests/terrain_test.cpp tests/world_test.cpp
   tests/harness/invariants.cpp tests/harness/headless.cpp)
 target_include_directories(delve_win_tests PRIVATE tests)
-target_link_libraries(delve_win_tests PRIVATE delve_sdl delve_core win_gtest)
+target_link_libraries(delve_win_tests PRIVATE delve_backend_sdl delve_core win_gtest)
 add_dependencies(delve_win_tests delve_resources)
 
-file(GLOB WIN_RENDERER_TESTS CONFIGURE_DEPENDS tests/renderer/*.cpp tests/harness/*.cpp)
+file(GLOB WIN_RENDERER_TESTS CONFIGURE_DEPENDS tests/renderer/*.cpp tests/harness/*.cpp tests/support/*.cpp
+  src/backends/memory/*.cpp)
 add_executable(delve_win_renderer_tests ${WIN_RENDERER_TESTS})
 target_include_directories(delve_win_renderer_tests PRIVATE tests)
 target_link_libraries(delve_win_renderer_tests PRIVATE delve_core win_gtest)

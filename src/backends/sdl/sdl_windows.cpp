@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/backend_sdl.h"
+#include "backends/sdl/sdl_backend.h"
 
 namespace {
 
