@@ -4,7 +4,9 @@
 # Wine's console one), exits 0 with its recording whole, which then plays to
 # the same frames and state. (Wine sends no Ctrl+Break to a whole console, and
 # a console's close cannot be asked for from a program: the game treats both
-# as it treats Ctrl+C.)
+# as it treats Ctrl+C.) And started as by a double click, with no console and
+# no standard streams at all, the game's lines go nowhere, quietly: the shipped
+# demo's timedemo still ends by itself, with status 0.
 #   console.sh WINDOWS_BUILD
 set -u
 winbuild=$(cd "$1" && pwd)
@@ -35,4 +37,14 @@ for event in c; do
   fi
   echo "console: Ctrl+$event: exit 0, the recording whole ($recorded)"
 done
+
+SDL_VIDEODRIVER=dummy "$WINE" "$winbuild/console_ctrl.exe" none 60000 "$(win "$scratch/none.status")" - - \
+  "$(win "$winbuild/delve.exe")" --timedemo "$(win "$(dirname "$0")/../demos/descent.dem")" >/dev/null 2>&1
+status=$(cat "$scratch/none.status" 2>/dev/null)
+if [ "$status" = "exit 0" ]; then
+  echo "console: with no console and no streams: the timedemo ended, exit 0"
+else
+  echo "console: with no console and no streams: ${status:-no status}" >&2
+  fail=1
+fi
 exit $fail

@@ -1,8 +1,10 @@
 // Plays the console the game was started from, for the Windows tests: starts
 // the game in this console with its standard output and error in files,
 // waits, sends the console's Ctrl+C or Ctrl+Break, and writes the game's
-// exit status to a file.
-//   console_ctrl.exe c|break WAIT_MS STATUS_FILE OUT_FILE ERR_FILE GAME [ARGS...]
+// exit status to a file. With "none" it starts the game as Explorer does on
+// a double click instead (no console, no standard streams) and waits for it
+// to end by itself; OUT_FILE and ERR_FILE are then not written.
+//   console_ctrl.exe c|break|none WAIT_MS STATUS_FILE OUT_FILE ERR_FILE GAME [ARGS...]
 #include <windows.h>
 
 #include <cstdio>
@@ -33,7 +35,8 @@ int Report(const char* path, const std::string& what)
 int main(int argc, char** argv)
 {
     if (argc < 7) return 2;
-    const DWORD event = std::string(argv[1]) == "break" ? CTRL_BREAK_EVENT : CTRL_C_EVENT;
+    const std::string mode = argv[1];
+    const DWORD event = mode == "break" ? CTRL_BREAK_EVENT : CTRL_C_EVENT;
     const DWORD waitMs = std::strtoul(argv[2], nullptr, 10);
     std::string command;
     for (int i = 6; i < argc; ++i) command += std::string(i > 6 ? " \"" : "\"") + argv[i] + "\"";
@@ -47,6 +50,19 @@ int main(int argc, char** argv)
     start.hStdOutput = Create(argv[4], &inherit);
     start.hStdError = Create(argv[5], &inherit);
     PROCESS_INFORMATION game{};
+    if (mode == "none") {
+        start.hStdInput = start.hStdOutput = start.hStdError = nullptr;
+        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr,
+                            &start, &game))
+            return Report(argv[3], "cannot start the game: error " + std::to_string(GetLastError()));
+        if (WaitForSingleObject(game.hProcess, waitMs) != WAIT_OBJECT_0) {
+            TerminateProcess(game.hProcess, 9);
+            return Report(argv[3], "the game still ran after " + std::to_string(waitMs) + " ms");
+        }
+        DWORD status = 0;
+        GetExitCodeProcess(game.hProcess, &status);
+        return Report(argv[3], "exit " + std::to_string(status));
+    }
     if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &game))
         return Report(argv[3], "cannot start the game: error " + std::to_string(GetLastError()));
     if (WaitForSingleObject(game.hProcess, waitMs) != WAIT_TIMEOUT) return Report(argv[3], "the game ended early");
