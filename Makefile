@@ -19,8 +19,9 @@ export NODE_PATH := /usr/share/nodejs
 deps:
 	@bash scripts/install-deps.sh
 
+# The desktop build's windows tests run the Windows build in $(WIN_BUILD).
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDELVE_WINDOWS_BUILD=$(abspath $(WIN_BUILD))
 	cmake --build $(BUILD) -j $(JOBS)
 
 # Builds the game alone, quietly: its output goes to $(BUILD)/run-build.log and
