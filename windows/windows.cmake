@@ -90,6 +90,10 @@ add_custom_target(delve_zip
   COMMAND ${CMAKE_COMMAND} -E copy ${DELVE_SDL2_PREFIX}/share/licenses/SDL2/LICENSE.txt zip/delve/licences/SDL2-LICENSE.txt
   COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/resources/DejaVuSans-LICENSE.txt
           zip/delve/licences/DejaVuSans-LICENSE.txt
+  # The C runtime and threads library (mingw-w64) and GCC's runtime libraries, linked in.
+  COMMAND ${CMAKE_COMMAND} -E copy /usr/share/doc/mingw-w64-x86-64-dev/copyright
+          zip/delve/licences/mingw-w64-runtime-copyright.txt
+  COMMAND ${CMAKE_COMMAND} -E copy /usr/share/doc/gcc-mingw-w64-base/copyright zip/delve/licences/gcc-runtime-copyright.txt
   COMMAND cd zip && zip -q -X -r ${WIN_ZIP} delve
   DEPENDS delve
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
