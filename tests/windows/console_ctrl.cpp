@@ -46,12 +46,8 @@ int main(int argc, char** argv)
     STARTUPINFOA start{};
     start.cb = sizeof start;
     start.dwFlags = STARTF_USESTDHANDLES;
-    start.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    start.hStdOutput = Create(argv[4], &inherit);
-    start.hStdError = Create(argv[5], &inherit);
     PROCESS_INFORMATION game{};
     if (mode == "none") {
-        start.hStdInput = start.hStdOutput = start.hStdError = nullptr;
         if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr,
                             &start, &game))
             return Report(argv[3], "cannot start the game: error " + std::to_string(GetLastError()));
@@ -63,6 +59,9 @@ int main(int argc, char** argv)
         GetExitCodeProcess(game.hProcess, &status);
         return Report(argv[3], "exit " + std::to_string(status));
     }
+    start.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    start.hStdOutput = Create(argv[4], &inherit);
+    start.hStdError = Create(argv[5], &inherit);
     if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &game))
         return Report(argv[3], "cannot start the game: error " + std::to_string(GetLastError()));
     if (WaitForSingleObject(game.hProcess, waitMs) != WAIT_TIMEOUT) return Report(argv[3], "the game ended early");
