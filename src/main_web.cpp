@@ -55,7 +55,8 @@ bool Frame(void* arg)
 }  // namespace
 
 // For the page's tests: the player, the zoom and the camera, as doubles:
-// player x, y, velocity x, y, WORLDSCALE, camera x, y, frames run, window height.
+// player x, y, velocity x, y, WORLDSCALE, camera x, y, frames run, window height,
+// the corner triangle's angle (it turns once a tick) and 1 while paused.
 extern "C" EMSCRIPTEN_KEEPALIVE void delve_probe(double* out)
 {
     if (!gRun || !gRun->game.player) return;
@@ -68,7 +69,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE void delve_probe(double* out)
                              g.CameraPosition.x,
                              g.CameraPosition.y,
                              static_cast<double>(BrowserFramesRun()),
-                             static_cast<double>(g.WindowHeight)};
+                             static_cast<double>(g.WindowHeight),
+                             static_cast<double>(gRun->loop.iterationfloat),
+                             gRun->comforts.paused ? 1.0 : 0.0};
     for (size_t i = 0; i < sizeof values / sizeof values[0]; i++) out[i] = values[i];
 }
 
