@@ -85,6 +85,14 @@ async function firstFrame(browser, base, desktop) {
   checks.check('the canvas is shown at a whole multiple of 640x480, pixelated',
     look.w % 640 === 0 && look.w / 640 === look.h / 480 && look.w >= 640 && look.rendering === 'pixelated',
     JSON.stringify(look));
+  // No touch here: none of the touch controls shows, and the key line speaks of keys.
+  const touch = await page.evaluate(() => ({
+    shown: [...document.querySelectorAll('#touch button')].filter((b) => b.getBoundingClientRect().width > 0).length,
+    count: document.querySelectorAll('#touch button').length,
+    keys: document.getElementById('keys').textContent,
+  }));
+  checks.check('without touch no touch control shows', touch.count > 0 && touch.shown === 0 && /right button dig/.test(touch.keys),
+    JSON.stringify(touch));
   await page.screenshot({ path: path.join(pictures, 'page.png') });
   await page.close();
 }

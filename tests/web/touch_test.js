@@ -25,6 +25,7 @@ const WHOLE_TEST_MS = 180000;
 const FRAME_MS = probes.FRAME_MS;
 const DWELL_MS = 2 * FRAME_MS;  // a sliding finger rests on each tile this long
 const MIN_THUMB_PX = 44;        // a control a thumb can hit, CSS pixels
+const SETTLE_MS = 1200;         // a player let go slides to rest within this
 
 const checks = new Checks();
 const pictures = path.resolve('web-test');
@@ -147,7 +148,7 @@ async function dig(page, g, fingers) {
 async function buttons(page, g, fingers) {
   await sleep(500);
   const walked = await hold(g, fingers, page, 'walk right', 300);
-  await sleep(700);
+  await sleep(SETTLE_MS);
   const after = await drift(g, 400);
   checks.check('walk right held moves the player right; it stops when the finger lifts', walked > 0.5 && Math.abs(after) < 0.01,
     `moved ${walked.toFixed(2)} tiles, then ${after.toFixed(3)}`);
@@ -174,7 +175,7 @@ async function buttons(page, g, fingers) {
   await sleep(300);
   const bare = { x: (left.x + right.x) / 2, y: Math.min(left.top, right.top) - 60 };
   await fingers.move(1, bare);
-  await sleep(700);
+  await sleep(SETTLE_MS);
   const off = await drift(g, 400);
   await fingers.move(1, left);
   const onto = await drift(g, 400);
@@ -189,7 +190,7 @@ async function buttons(page, g, fingers) {
     await sleep(250);
     if (how === 'touchcancel') await fingers.cancel();
     else await page.evaluate(() => window.dispatchEvent(new FocusEvent('blur')));
-    await sleep(700);
+    await sleep(SETTLE_MS);
     const moved = await drift(g, 400);
     if (how === 'blur') await fingers.lift(1);
     checks.check(`a ${how} lets go of everything held`, Math.abs(moved) < 0.01, `moved ${moved.toFixed(3)} after it`);
