@@ -7,11 +7,15 @@ const { sleep } = require('./checks.js');
 const FRAME_W = 640;
 const FRAME_H = 480;
 
-// The phones and the tablet the touch layout is tried on (CSS pixels).
+// The phones and the tablet the touch layout is tried on (CSS pixels), with
+// the parts of their screens a notch, rounded corners or the home bar keep.
 const PROFILES = {
-  'phone-portrait': { width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true },
-  'phone-landscape': { width: 844, height: 390, deviceScaleFactor: 3, isMobile: true, hasTouch: true, isLandscape: true },
-  tablet: { width: 820, height: 1180, deviceScaleFactor: 2, isMobile: true, hasTouch: true },
+  'phone-portrait': { width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true,
+                      insets: { top: 47, right: 0, bottom: 34, left: 0 } },
+  'phone-landscape': { width: 844, height: 390, deviceScaleFactor: 3, isMobile: true, hasTouch: true, isLandscape: true,
+                       insets: { top: 0, right: 47, bottom: 21, left: 47 } },
+  tablet: { width: 820, height: 1180, deviceScaleFactor: 2, isMobile: true, hasTouch: true,
+            insets: { top: 24, right: 0, bottom: 20, left: 0 } },
 };
 
 // The controls by what they say they do (their aria-label).

@@ -34,10 +34,11 @@ fs.mkdirSync(pictures, { recursive: true });
 async function openPhone(browser, base, profile) {
   const page = await browser.newPage();
   await page.setViewport(PROFILES[profile]);
+  const cdp = await page.createCDPSession();
+  await cdp.send('Emulation.setSafeAreaInsetsOverride', { insets: PROFILES[profile].insets });
   await page.goto(base, { waitUntil: 'load' });
   await page.waitForFunction('window.delve && delve.firstFrameMs !== null', { timeout: 10000 });
   await sleep(1500);  // the camera glides onto the player in the first frames
-  const cdp = await page.createCDPSession();
   return { page, g: probes.game(page), fingers: new Fingers(cdp) };
 }
 
@@ -63,8 +64,13 @@ async function layouts(browser, base) {
     const small = boxes.filter((b) => !b.shown || b.width < MIN_THUMB_PX || b.height < MIN_THUMB_PX);
     checks.check(`${profile}: every control is shown, at least ${MIN_THUMB_PX} pixels square`, small.length === 0,
       small.map((b) => `${b.label} ${b.width}x${b.height}`).join(', '));
-    const outside = boxes.filter((b) => b.left < 0 || b.top < 0 || b.left + b.width > v.width || b.top + b.height > v.height);
-    checks.check(`${profile}: every control is on the screen`, outside.length === 0, outside.map((b) => b.label).join(', '));
+    // Clear of the notch and the home bar: inside the safe area, and so is the frame.
+    const safe = { left: v.insets.left, top: v.insets.top, right: v.width - v.insets.right, bottom: v.height - v.insets.bottom };
+    const unsafe = (b) => b.left < safe.left || b.top < safe.top || b.left + b.width > safe.right + 0.01 ||
+      b.top + b.height > safe.bottom + 0.01;
+    const outside = boxes.filter(unsafe);
+    checks.check(`${profile}: every control and the frame are inside the screen's safe area`,
+      outside.length === 0 && !unsafe(rect), outside.map((b) => b.label).join(', ') + ` frame ${JSON.stringify(rect)}`);
     const opaque = boxes.filter((b) => !/rgba\(.*, 0?\.\d+\)$/.test(b.background));
     checks.check(`${profile}: the controls are translucent`, opaque.length === 0, opaque.map((b) => b.background).join(', '));
     const player = await playerBox(g);
