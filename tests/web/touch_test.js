@@ -102,6 +102,17 @@ async function drift(g, ms) {
   return (await g.probe()).x - p0.x;
 }
 
+// Waits until the player has come to rest (at most a few seconds).
+async function rest(g) {
+  let last = await g.probe();
+  for (let still = 0, i = 0; still < 4 && i < 120; i++) {
+    await sleep(FRAME_MS);
+    const p = await g.probe();
+    still = p.x === last.x && p.y === last.y ? still + 1 : 0;
+    last = p;
+  }
+}
+
 // Digging and filling with a finger, then a corridor dug with a sliding
 // finger to walk and jump in.
 async function dig(page, g, fingers) {
@@ -152,7 +163,7 @@ async function dig(page, g, fingers) {
 }
 
 async function buttons(page, g, fingers) {
-  await sleep(500);
+  await rest(g);
   const walked = await hold(g, fingers, page, 'walk right', 300);
   await sleep(SETTLE_MS);
   const after = await drift(g, 400);
@@ -173,7 +184,7 @@ async function buttons(page, g, fingers) {
   await fingers.lift(1, 2);
   checks.check('walk right and jump with two fingers at once: the player moves right and rises',
     p1.x - p0.x > 0.2 && top - p0.y > 1.0, `moved ${(p1.x - p0.x).toFixed(2)}, rose ${(top - p0.y).toFixed(2)}`);
-  await sleep(1500);
+  await rest(g);
 
   // A finger sliding off walk right lets it go; onto walk left, presses that.
   const left = await control(page, 'walk left');
@@ -188,19 +199,23 @@ async function buttons(page, g, fingers) {
   await fingers.lift(1);
   checks.check('a finger sliding off a button lets it go, and onto another presses that one',
     Math.abs(off) < 0.01 && onto < -0.2, `after sliding off ${off.toFixed(3)}, onto walk left ${onto.toFixed(2)}`);
-  await sleep(700);
 
   // Right, then left: the player stays in the corridor.
-  for (const [how, button] of [['touchcancel', right], ['blur', left]]) {
+  for (const [how, button] of [['touchcancel', right], ['blur', left], ['hidden page', right]]) {
+    await rest(g);
     await fingers.press({ 1: button });
     await sleep(250);
     if (how === 'touchcancel') await fingers.cancel();
-    else await page.evaluate(() => window.dispatchEvent(new FocusEvent('blur')));
+    else if (how === 'blur') await page.evaluate(() => window.dispatchEvent(new FocusEvent('blur')));
+    else await page.evaluate(() => {
+      Object.defineProperty(document, 'hidden', { value: true, configurable: true });
+      document.dispatchEvent(new Event('visibilitychange'));
+      delete document.hidden;  // the page is shown again, the finger still down
+    });
     await sleep(SETTLE_MS);
     const moved = await drift(g, 400);
-    if (how === 'blur') await fingers.lift(1);
+    if (how !== 'touchcancel') await fingers.lift(1);
     checks.check(`a ${how} lets go of everything held`, Math.abs(moved) < 0.01, `moved ${moved.toFixed(3)} after it`);
-    await sleep(300);
   }
 }
 
