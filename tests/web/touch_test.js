@@ -290,7 +290,8 @@ async function gestures(page, g, fingers) {
 }
 
 async function main() {
-  const server = await serve(webBuild, 0);
+  // The test page: the same game with the probes the checks read.
+  const server = await serve(path.join(webBuild, 'test'), 0);
   const base = `http://127.0.0.1:${server.address().port}/`;
   const browser = await puppeteer.launch({
     executablePath: CHROMIUM,
