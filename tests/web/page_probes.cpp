@@ -4,7 +4,6 @@
 
 #include <cstddef>
 
-#include "backends/web/browser_loop.h"
 #include "entities/entity.h"
 #include "main_web.h"
 #include "world/world.h"
@@ -23,7 +22,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE void delve_probe(double* out)
                              static_cast<double>(WORLDSCALE),
                              g.CameraPosition.x,
                              g.CameraPosition.y,
-                             static_cast<double>(BrowserFramesRun()),
+                             static_cast<double>(gRun->frames),
                              static_cast<double>(g.WindowHeight),
                              static_cast<double>(gRun->session.loop.iterationfloat),
                              gRun->session.comforts.paused ? 1.0 : 0.0};
