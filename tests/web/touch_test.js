@@ -170,20 +170,29 @@ async function buttons(page, g, fingers) {
   checks.check('walk right held moves the player right; it stops when the finger lifts', walked > 0.5 && Math.abs(after) < 0.01,
     `moved ${walked.toFixed(2)} tiles, then ${after.toFixed(3)}`);
 
-  // Two fingers at once: walk right and jump.
+  // Three fingers at once: walk right, jump, and one held on the rock under
+  // the corridor's floor, which digs a trail through it as the view follows
+  // the player (the only digging there is).
   const right = await control(page, 'walk right');
   const jump = await control(page, 'jump');
   const p0 = await g.probe();
+  const c0 = Math.floor(p0.x), t0 = Math.ceil(p0.y);
+  const rock = () => g.tiles(c0 - 4, c0 + 10, t0 - 12, t0 - 4);
+  const before = await rock();
+  const start = Object.keys(before).map((k) => k.split(',').map(Number))
+    .find(([c, t]) => c >= c0 + 2 && t >= t0 - 6 && before[`${c},${t}`] === 1 && before[`${c},${t - 1}`] === 1);
   let top = p0.y;
-  await fingers.press({ 1: right, 2: jump });
-  for (let i = 0; i < 10; i++) {
+  if (start) await fingers.press({ 1: right, 2: jump, 3: await g.tileClientPoint(start[0], start[1]) });
+  for (let i = 0; start && i < 10; i++) {
     await sleep(FRAME_MS);
     top = Math.max(top, (await g.probe()).y);
   }
   const p1 = await g.probe();
-  await fingers.lift(1, 2);
-  checks.check('walk right and jump with two fingers at once: the player moves right and rises',
-    p1.x - p0.x > 0.2 && top - p0.y > 1.0, `moved ${(p1.x - p0.x).toFixed(2)}, rose ${(top - p0.y).toFixed(2)}`);
+  if (start) await fingers.lift(1, 2, 3);
+  const trail = probes.changedTiles(before, await rock());
+  checks.check('walk right, jump and dig with three fingers at once: the player moves right and rises, the rock is dug',
+    start && p1.x - p0.x > 0.2 && top - p0.y > 1.0 && trail.length > 0,
+    `moved ${(p1.x - p0.x).toFixed(2)}, rose ${(top - p0.y).toFixed(2)}, dug ${trail.join(' ') || 'nothing'} from ${start}`);
   await rest(g);
 
   // A finger sliding off walk right lets it go; onto walk left, presses that.
