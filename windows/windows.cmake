@@ -54,13 +54,15 @@ add_library(delve_backend_sdl OBJECT ${WIN_SDL_SOURCES})
 target_include_directories(delve_backend_sdl PUBLIC src)
 target_link_libraries(delve_backend_sdl PUBLIC SDL2::SDL2-static)
 
-# The icon (the desktop's, drawn from the tile sprite) at the sizes Windows
-# shows, and the version, in the program's resources.
+# The icon (the desktop's, drawn from the tile sprite by scripts/make-icon.sh)
+# at the sizes Windows shows, 256 for Explorer's large views down to 16, and
+# the version, in the program's resources.
 find_program(DELVE_CONVERT convert REQUIRED)
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/delve.ico
-  COMMAND ${DELVE_CONVERT} ${CMAKE_SOURCE_DIR}/resources/delve.png -filter point
-          -define icon:auto-resize=64,48,32,16 ${CMAKE_BINARY_DIR}/delve.ico
-  DEPENDS ${CMAKE_SOURCE_DIR}/resources/delve.png)
+  COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/make-icon.sh 256 ${CMAKE_BINARY_DIR}/delve-256.png
+  COMMAND ${DELVE_CONVERT} ${CMAKE_BINARY_DIR}/delve-256.png -filter point
+          -define icon:auto-resize=256,64,48,32,16 ${CMAKE_BINARY_DIR}/delve.ico
+  DEPENDS ${CMAKE_SOURCE_DIR}/scripts/make-icon.sh ${CMAKE_SOURCE_DIR}/resources/tiles.png)
 configure_file(windows/delve.rc.in ${CMAKE_BINARY_DIR}/delve.rc @ONLY)
 set_source_files_properties(${CMAKE_BINARY_DIR}/delve.rc PROPERTIES OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/delve.ico)
 enable_language(RC)

@@ -2,7 +2,7 @@
 # delve.exe itself: it needs no DLL beyond Windows' own (SDL2, the C++
 # runtime, libgcc and the threads library are linked in), so every DLL its
 # import table names must be one of Windows' system DLLs; and it carries its
-# icon (at several sizes) and its version for Explorer.
+# icon (at five sizes) and its version for Explorer.
 #   exe.sh WINDOWS_BUILD
 set -u
 exe=$1/delve.exe
@@ -30,6 +30,6 @@ icons=$("$objdump" -p "$exe" | sed -n '/The .rsrc Resource Directory/,$p' |
 for t in 3 14 16; do
   case " $types" in *" $t "*) ;; *) echo "exe: no resource of type $t in $exe (types: $types)" >&2; fail=1 ;; esac
 done
-[ "$icons" -ge 4 ] || { echo "exe: $icons icon images, expected the four sizes" >&2; fail=1; }
+[ "$icons" -ge 5 ] || { echo "exe: $icons icon images, expected its five sizes" >&2; fail=1; }
 echo "resources: types $types; $icons icon images"
 exit $fail
