@@ -10,7 +10,7 @@ WEB_PORT ?= 8000
 # Debian's emscripten links its -O2 builds with node modules found here.
 export NODE_PATH := /usr/share/nodejs
 
-.PHONY: run test bench build deps format clean package web web-deps web-serve web-zip mutate
+.PHONY: run test bench build deps format clean package web web-deps web-serve web-zip mutate fuzz fuzz-build
 
 deps:
 	@bash scripts/install-deps.sh
@@ -43,6 +43,23 @@ test: build web
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDELVE_SANITIZE=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS) --target delve delve_tests delve_alloc_test delve_renderer_tests
 	cd $(ASAN_BUILD) && DELVE_SOAK_FRAMES=$(ASAN_SOAK_FRAMES) ctest --output-on-failure -j $(JOBS) -LE "e2e|package"
+	$(MAKE) fuzz-build
+	cd $(FUZZ_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The fuzz build (clang, libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer):
+# one program per reader of outside bytes (tests/fuzz/). `make test` replays
+# each kept corpus once there; `make fuzz` searches for FUZZ_SECONDS per
+# target on every core and prints what it found (scripts/fuzz.sh).
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 300
+
+fuzz-build:
+	@bash scripts/install-fuzz-deps.sh
+	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DDELVE_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+fuzz:
+	FUZZ_BUILD=$(FUZZ_BUILD) FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_JOBS=$(JOBS) bash scripts/fuzz.sh
 
 # Then the whole game, frame for frame: the shipped demo played unpaced.
 bench: build
@@ -82,4 +99,4 @@ web-zip: web
 	@echo "delve-web.zip: $$(unzip -Z1 delve-web.zip | tr '\n' ' ')"
 
 clean:
-	rm -rf $(BUILD) build-asan build-package $(WEB_BUILD) delve-web.zip
+	rm -rf $(BUILD) build-asan build-package $(FUZZ_BUILD) $(WEB_BUILD) delve-web.zip

@@ -26,6 +26,30 @@ namespace {
 // A white square stands in for a texture that cannot be loaded, so tinted
 // drawing still shows the world.
 constexpr int FALLBACK_TEXTURE_SIZE = 16;
+// The largest image loaded: each way, and its pixels as the file stores them
+// (4096x4096 of 8-bit RGBA, so fewer of 16-bit ones); and the largest file
+// read for one. Far more than a sheet of tiles needs, and little enough that
+// no header can make a decode cost more memory than the game may use.
+constexpr int MAX_TEXTURE_SIDE = 4096;
+constexpr uint64_t MAX_STORED_PIXEL_BYTES = 64ull * 1024 * 1024;
+constexpr long long MAX_IMAGE_FILE_BYTES = 16LL * 1024 * 1024;
+
+// What the header asks for, checked before any pixel is allocated: "" when it
+// is within the limits (or unreadable, which the decode then says).
+std::string CheckImageHeader(const std::vector<unsigned char>& bytes)
+{
+    int w = 0, h = 0, channels = 0;
+    const int size = static_cast<int>(bytes.size());
+    if (!stbi_info_from_memory(bytes.data(), size, &w, &h, &channels)) return "";
+    const std::string asked = "its header asks for " + std::to_string(w) + "x" + std::to_string(h) + " pixels";
+    if (w > MAX_TEXTURE_SIDE || h > MAX_TEXTURE_SIDE)
+        return asked + ", more than " + std::to_string(MAX_TEXTURE_SIDE) + "x" + std::to_string(MAX_TEXTURE_SIDE);
+    const uint64_t depth = stbi_is_16_bit_from_memory(bytes.data(), size) ? 2 : 1;
+    if (uint64_t{static_cast<unsigned>(w)} * static_cast<unsigned>(h) * static_cast<unsigned>(channels) * depth >
+        MAX_STORED_PIXEL_BYTES)
+        return asked + " of 16 bits, more than " + std::to_string(MAX_STORED_PIXEL_BYTES >> 20) + " MiB";
+    return "";
+}
 
 // Outlives the window: texture ids are never reused, so a stale id cannot
 // name a newer texture.
@@ -35,18 +59,23 @@ unsigned int gNextTextureId = 1;
 bool ReadImage(const char* path, LoadedTexture* out, std::string* reason)
 {
     std::vector<unsigned char> bytes;
-    if (!BackendReadFile(path, &bytes, reason)) return false;
+    if (!ReadDataFile(path, MAX_IMAGE_FILE_BYTES, "an image", &bytes, reason)) return false;
     if (bytes.empty()) {
         *reason = "the file is empty";
         return false;
     }
+    *reason = CheckImageHeader(bytes);
+    if (!reason->empty()) return false;
     int w = 0, h = 0, channels = 0;
     unsigned char* rgba = stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &w, &h, &channels, 4);
+    const bool refused = TakeDecodeRefusal();
     if (!rgba) {
         const char* why = stbi_failure_reason();
-        *reason = std::string("not a readable image (") + (why && *why ? why : "unknown error") + ")";
+        *reason = refused ? "decoding it would take more memory than a 4096x4096 image"
+                          : std::string("not a readable image (") + (why && *why ? why : "unknown error") + ")";
         return false;
     }
+    std::vector<unsigned char>().swap(bytes);  // the file's bytes go before the pixels are copied
     out->width = w;
     out->height = h;
     out->pixels.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
@@ -189,6 +218,17 @@ void SaveNumberedScreenshot()
     }
     std::fprintf(stderr, "delve: cannot save a screenshot: screenshot000.png to screenshot%03d.png all exist\n",
                  MAX_SCREENSHOT_NUMBER);
+}
+
+bool ReadDataFile(const char* path, long long maxBytes, const char* what, std::vector<unsigned char>* bytes,
+                  std::string* reason)
+{
+    struct stat st;
+    if (path && stat(path, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > maxBytes) {
+        *reason = "the file is larger than the " + std::to_string(maxBytes >> 20) + " MiB " + what + " may be";
+        return false;
+    }
+    return BackendReadFile(path, bytes, reason);
 }
 
 std::string FindDataFile(const std::string& local)

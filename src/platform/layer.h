@@ -161,6 +161,13 @@ void SaveNumberedScreenshot();
 // working folder, beside the program, then the installed data folder. Returns
 // the first path that exists, or `local` itself (image.cpp).
 std::string FindDataFile(const std::string& local);
+// Whether stb_image was refused a buffer larger than the largest tile image
+// needs since the last call (stb.cpp).
+bool TakeDecodeRefusal();
+// Reads one of the game's data files whole, refusing one over `maxBytes`
+// before reading any of it; false with the reason in a few words (image.cpp).
+bool ReadDataFile(const char* path, long long maxBytes, const char* what, std::vector<unsigned char>* bytes,
+                  std::string* reason);
 
 // ---- Pause and gamepads (pause.cpp, gamepad.cpp) ------------------------------
 

@@ -93,6 +93,13 @@ bool OpenPlayback(Demo* demo, std::string* error)
     errno = 0;
     demo->file = std::fopen(demo->path.c_str(), "rb");
     if (!demo->file) return fail(ErrnoReason(errno));
+    // Its size first: the check below reads every byte before the game starts.
+    errno = 0;
+    if (std::fseek(demo->file, 0, SEEK_END) != 0) return fail(ErrnoReason(errno));
+    const long size = std::ftell(demo->file);
+    if (size < 0 || std::fseek(demo->file, 0, SEEK_SET) != 0) return fail(ErrnoReason(errno));
+    if (size > MAX_DEMO_BYTES)
+        return fail("the file is larger than the " + std::to_string(MAX_DEMO_BYTES >> 20) + " MiB a demo may be");
     std::string reason;
     if (!ReadHeader(demo->file, &reason)) return fail(reason);
     // Read it all through once, so that a bad file stops us before any window
