@@ -34,6 +34,25 @@ constexpr int MAX_TEXTURE_SIDE = 4096;
 constexpr uint64_t MAX_STORED_PIXEL_BYTES = 64ull * 1024 * 1024;
 constexpr long long MAX_IMAGE_FILE_BYTES = 16LL * 1024 * 1024;
 
+// Takes out the PNG's empty data chunks, which carry nothing: stb_image would
+// copy zero bytes to a buffer it has not allocated yet, which C forbids.
+void DropEmptyDataChunks(std::vector<unsigned char>* bytes)
+{
+    static const unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    if (bytes->size() < 8 || std::memcmp(bytes->data(), signature, 8) != 0) return;
+    size_t at = 8;
+    while (bytes->size() - at >= 12) {
+        const unsigned char* c = bytes->data() + at;
+        const uint64_t length = (uint64_t{c[0]} << 24) | (c[1] << 16) | (c[2] << 8) | c[3];
+        if (length == 0 && std::memcmp(c + 4, "IDAT", 4) == 0) {
+            bytes->erase(bytes->begin() + static_cast<long>(at), bytes->begin() + static_cast<long>(at + 12));
+            continue;
+        }
+        if (length > bytes->size() - at - 12) return;  // cut short: the decoder says so
+        at += 12 + static_cast<size_t>(length);
+    }
+}
+
 // What the header asks for, checked before any pixel is allocated: "" when it
 // is within the limits (or unreadable, which the decode then says).
 std::string CheckImageHeader(const std::vector<unsigned char>& bytes)
@@ -64,6 +83,7 @@ bool ReadImage(const char* path, LoadedTexture* out, std::string* reason)
         *reason = "the file is empty";
         return false;
     }
+    DropEmptyDataChunks(&bytes);
     *reason = CheckImageHeader(bytes);
     if (!reason->empty()) return false;
     int w = 0, h = 0, channels = 0;

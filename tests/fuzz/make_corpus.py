@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""Writes the made seeds of the fuzz corpora (tests/fuzz/corpus/): small
-fonts and PNG images of every kind the readers meet, settings files, command
-lines and key names. The demos are cut from the shipped ones by
-tests/fuzz/make_demo_corpus.sh. Run from the top of the tree; the output is
-committed, so this runs only when the seeds change."""
+"""Writes the made seeds of the fuzz corpora (tests/fuzz/corpus/): demos cut
+from the shipped ones, small fonts and PNG images of every kind the readers
+meet, settings files, command lines and key names. Run from the top of the
+tree; the output is committed, so this runs only when the seeds change. The
+faults the fuzzers found are kept beside them as found-*."""
 import os
 import struct
 import zlib
@@ -97,6 +97,22 @@ def square_glyph(x0, y0, x1, y1, off_curve=False):
     return struct.pack('>hhhhh', 1, x0, y0, x1, y1) + struct.pack('>HH', 3, 0) + flags + xs + ys
 
 
+def contours_glyph(contours):
+    """contours: lists of (x, y, on_curve)."""
+    points = [p for c in contours for p in c]
+    ends, n = [], 0
+    for c in contours:
+        n += len(c)
+        ends.append(n - 1)
+    xs, ys, px, py = b'', b'', 0, 0
+    for x, y, on in points:
+        xs += struct.pack('>h', x - px)
+        ys += struct.pack('>h', y - py)
+        px, py = x, y
+    return (struct.pack('>hhhhh', len(contours), 0, 0, 1000, 1000) + b''.join(struct.pack('>H', e) for e in ends) +
+            struct.pack('>H', 0) + bytes(1 if on else 0 for x, y, on in points) + xs + ys)
+
+
 def composite_glyph(parts):
     out = struct.pack('>hhhhh', -1, 0, 0, 1000, 1400)
     for i, (glyph, dx, dy, scale) in enumerate(parts):
@@ -185,11 +201,62 @@ def fonts():
     put('font', 'small-kern.ttf', font(kerning='kern'))
     put('font', 'small-nested-parts.ttf', font(glyphs=[square_glyph(0, 0, 500, 500), composite_glyph([(0, 10, 10, 0)]),
                                                        composite_glyph([(1, 20, 0, 0), (1, 0, 30, 16384)])]))
+    put('font', 'one-point-off-the-curve.ttf',
+        font(glyphs=[square_glyph(0, 0, 500, 500),
+                     contours_glyph([[(0, 0, 1), (0, 900, 0), (900, 900, 1)], [(400, 400, 0)]])]))
     put('font', 'part-of-itself.ttf', font(glyphs=[square_glyph(0, 0, 500, 500), composite_glyph([(1, 0, 0, 0)])]))
     shipped = open('resources/DejaVuSans.ttf', 'rb').read()
     for cut in (12, 100, 332, 2048):
         put('font', 'dejavu-cut-%d.ttf' % cut, shipped[:cut])
     put('font', 'collection.ttc', b'ttcf' + struct.pack('>II', 0x10000, 1) + struct.pack('>I', 16) + font())
+
+
+# ---- Demos ---------------------------------------------------------------------
+
+def records(demo):
+    """The shipped demo's records: (tag, bytes) after its 12-byte header."""
+    at, out = 12, []
+    while at < len(demo):
+        size = 22 if demo[at:at + 1] == b'F' else 13
+        out.append((demo[at:at + 1], demo[at:at + size]))
+        at += size
+    return out
+
+
+def demos():
+    descent = open('tests/demos/descent.dem', 'rb').read()
+    header, recs = descent[:12], records(descent)
+    put('demo', 'descent.dem', descent)
+    put('demo', 'zoom-out-idle.dem', open('tests/demos/zoom-out-idle.dem', 'rb').read())
+    frames_before = []
+    for i, (tag, body) in enumerate(recs):
+        if tag == b'H':
+            frames_before.append(i)
+    # Clean cuts: the frames up to a digest, that digest, and the end record with it.
+    for i in frames_before[:2]:
+        digest = recs[i][1]
+        put('demo', 'clean-%d-frames.dem' % struct.unpack('<I', digest[1:5])[0],
+            header + b''.join(b for t, b in recs[:i + 1]) + b'E' + digest[1:])
+    put('demo', 'cut-after-1-frame.dem', header + recs[0][1])
+    put('demo', 'cut-within-a-record.dem', header + b''.join(b for t, b in recs[:40])[:-7])
+    put('demo', 'header-only.dem', header)
+    put('demo', 'empty.dem', b'')
+    put('demo', 'not-a-demo.dem', b'DELVEMO!' + header[8:])
+    put('demo', 'version-2.dem', header[:8] + b'\x02\x00' + header[10:] + recs[0][1])
+    put('demo', 'ten-keys.dem', header[:10] + b'\x0a\x00' + recs[0][1])
+    put('demo', 'unknown-record.dem', header + b'Q' + recs[0][1][1:])
+    put('demo', 'digest-out-of-place.dem', header + recs[0][1] + recs[frames_before[0]][1])
+    put('demo', 'data-after-the-end.dem', header + recs[0][1] + b'E' + struct.pack('<IQ', 1, 0) + b'F')
+    frame = bytearray(recs[0][1])
+    frame[10:14] = struct.pack('<f', float('nan'))
+    put('demo', 'cursor-not-a-number.dem', header + bytes(frame))
+    frame = bytearray(recs[0][1])
+    frame[10:14] = struct.pack('<f', 3.0e38)
+    frame[18:22] = struct.pack('<f', -3.0e38)
+    put('demo', 'cursor-and-wheel-far-off.dem', header + bytes(frame) * 3)
+    frame = bytearray(recs[0][1])
+    frame[1:5] = struct.pack('<I', 1 << 9)
+    put('demo', 'key-beyond-the-list.dem', header + bytes(frame))
 
 
 # ---- Settings, command lines, key names ------------------------------------------
@@ -235,6 +302,7 @@ def texts():
 
 
 if __name__ == '__main__':
+    demos()
     pngs()
     fonts()
     texts()
