@@ -50,9 +50,10 @@ std::string CheckDirectory(Font* f)
     const std::vector<unsigned char>& d = f->d;
     if (d.size() < 12) return "the file is too short for a font";
     // One font, not a collection: the game draws with the file's first font.
-    static const unsigned char kinds[][4] = {{'1', 0, 0, 0}, {'t', 'y', 'p', '1'}, {'O', 'T', 'T', 'O'},
-                                             {0, 1, 0, 0},   {'t', 'r', 'u', 'e'}};
-    if (std::none_of(std::begin(kinds), std::end(kinds), [&](const unsigned char* k) { return !std::memcmp(&d[0], k, 4); }))
+    static const unsigned char kinds[][4] = {
+        {'1', 0, 0, 0}, {'t', 'y', 'p', '1'}, {'O', 'T', 'T', 'O'}, {0, 1, 0, 0}, {'t', 'r', 'u', 'e'}};
+    if (std::none_of(std::begin(kinds), std::end(kinds),
+                     [&](const unsigned char* k) { return !std::memcmp(&d[0], k, 4); }))
         return "not a single TrueType font";
     const size_t count = U16(*f, 4);
     if (12 + 16 * count > d.size()) return "its table directory runs past the end of the file";
@@ -89,7 +90,8 @@ std::string CheckMetrics(Font* f)
     f->longLoca = locaFormat == 1;
     f->glyphs = U16(*f, f->maxp.at + 4);
     const int32_t ascent = S16(*f, f->hhea.at + 4), descent = S16(*f, f->hhea.at + 6);
-    if (ascent < descent || ascent > f->reach || descent < -f->reach) return "its line's ascent and descent are unsound";
+    if (ascent < descent || ascent > f->reach || descent < -f->reach)
+        return "its line's ascent and descent are unsound";
     // Every glyph's advance and side bearing: the long entries, then the bearings of the rest.
     const uint64_t longMetrics = U16(*f, f->hhea.at + 34);
     if (longMetrics == 0) return "it has no glyph advances";
@@ -157,7 +159,6 @@ std::string CheckCharacterMap(const Font& f)
         default: return "its character map is of a kind the game cannot read";
     }
 }
-
 
 // A glyph's bytes in the file: [at, end).
 struct Span {

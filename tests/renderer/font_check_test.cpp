@@ -36,7 +36,8 @@ void Put16(Bytes* d, size_t at, uint32_t v)
 size_t TableAt(const Bytes& d, const char* tag)
 {
     for (size_t i = 0; i < U16(d, 4); ++i)
-        if (std::memcmp(&d[12 + 16 * i], tag, 4) == 0) return (U16(d, 12 + 16 * i + 8) << 16) | U16(d, 12 + 16 * i + 10);
+        if (std::memcmp(&d[12 + 16 * i], tag, 4) == 0)
+            return (U16(d, 12 + 16 * i + 8) << 16) | U16(d, 12 + 16 * i + 10);
     ADD_FAILURE() << "no " << tag << " table";
     return 0;
 }

@@ -140,8 +140,9 @@ TEST_F(Limits, AFontFileOfTheLargestSizeIsUsedAndOneByteMoreIsRefused)
     EXPECT_EQ(DrawnWithFontFile(font, &drawn), "");
     EXPECT_TRUE(drawn);
     font.push_back(0);
-    EXPECT_EQ(DrawnWithFontFile(font, &drawn), "delve: cannot use the font 'resources/DejaVuSans.ttf': the file is "
-                                               "larger than the 16 MiB a font may be; text will not be drawn\n");
+    EXPECT_EQ(DrawnWithFontFile(font, &drawn),
+              "delve: cannot use the font 'resources/DejaVuSans.ttf': the file is "
+              "larger than the 16 MiB a font may be; text will not be drawn\n");
     EXPECT_FALSE(drawn);
 }
 
