@@ -31,7 +31,8 @@ for t in "${targets[@]}"; do
   echo "== fuzz_$t: $seconds s on $jobs processes (log: $log)"
   # Fork mode: the parent keeps the corpus, the children fuzz; a fault is
   # written out and the search goes on.
-  nice "$build/fuzz_$t" -fork="$jobs" -ignore_crashes=1 -ignore_ooms=1 -ignore_timeouts=1 \
+  # The children are started by the program's path: absolute, as the targets change folder.
+  nice "$root/$build/fuzz_$t" -fork="$jobs" -ignore_crashes=1 -ignore_ooms=1 -ignore_timeouts=1 \
     -max_total_time="$seconds" -rss_limit_mb=256 -timeout="$timeout" -max_len=65536 "${dict[@]}" \
     -artifact_prefix="$root/$build/crashes/$t-" "$work" "$root/tests/fuzz/corpus/$t" >"$log" 2>&1 || true
   last=$(grep -E '^#[0-9]+: cov: ' "$log" | tail -n 1 || true)
