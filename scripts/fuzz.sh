@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 build=${FUZZ_BUILD:-build-fuzz}
 seconds=${FUZZ_SECONDS:-300}
-timeout=${FUZZ_TIMEOUT:-5}
+timeout=${FUZZ_TIMEOUT:-10}
 jobs=${FUZZ_JOBS:-$(nproc)}
 read -r -a targets <<<"${FUZZ_TARGETS:-demo settings options web_keys image font}"
 

@@ -79,7 +79,11 @@ TEST(FontCheck, EveryLieAboutWhereThingsLieIsRefusedWithItsReason)
         {"a part placed by points", [](Bytes* d) { Put16(d, GlyphAt(*d, 4) + 10, 1 | 32); },
          "an outline places a part by its points"},
         {"a part of itself", [](Bytes* d) { Put16(d, GlyphAt(*d, 4) + 12, 4); }, "an outline is made of itself"},
-        {"a part moved out of reach", [](Bytes* d) { Put16(d, GlyphAt(*d, 4) + 22, 0x7fff); },
+        {"a part moved and scaled out of reach",
+         [](Bytes* d) {
+             Put16(d, GlyphAt(*d, 4) + 22, 0x7fff);  // the second part's offset
+             Put16(d, GlyphAt(*d, 4) + 26, 0x7fff);  // and its scale, almost 2
+         },
          "an outline's parts land out of its reach"},
         {"a pair set past the kerning", [](Bytes* d) { Put16(d, TableAt(*d, "GPOS") + 10 + 4 + 8 + 10, 0xfff0); },
          "its kerning runs past its table"},
