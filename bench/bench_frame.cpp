@@ -7,6 +7,7 @@
 #include "harness/headless.h"
 #include "platform/platform.h"
 #include "presentation/light.h"
+#include "support/render_probe.h"
 
 namespace {
 

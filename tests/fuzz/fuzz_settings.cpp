@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/fit.h"
+#include "render/fit.h"
 #include "shell/options.h"
 #include "shell/settings.h"
 #include "shell/window_settings.h"

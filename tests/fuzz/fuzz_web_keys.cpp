@@ -7,7 +7,7 @@
 
 #include "platform/keycodes.h"
 #include "platform/platform.h"
-#include "platform/web/web_keys.h"
+#include "backends/web/web_keys.h"
 #include "shell/options.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -2,7 +2,7 @@
 // small fonts of the fuzz corpus pass, and each kind of lie a file can tell
 // stb_truetype (where a table, a map, a glyph or a part lies, how many of
 // them there are) is refused with its reason.
-#include "platform/font_check.h"
+#include "render/font_check.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/layer.h"
+#include "render/frame.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ size_t GlyphAt(const Bytes& d, uint32_t g) { return TableAt(d, "glyf") + 2 * U16
 
 TEST(FontCheck, TheShippedFontAndTheSmallFontsOfTheCorpusPass)
 {
-    EXPECT_EQ(CheckFontFile(ReadAll(layer::FindDataFile("resources/DejaVuSans.ttf"))), "");
+    EXPECT_EQ(CheckFontFile(ReadAll(render::FindDataFile("resources/DejaVuSans.ttf"))), "");
     for (const char* name : {"small-cmap4.ttf", "small-cmap12-long-loca.ttf", "small-gpos-pairs.ttf",
                              "small-gpos-classes.ttf", "small-kern.ttf", "small-nested-parts.ttf"}) {
         const Bytes font = Corpus(name);

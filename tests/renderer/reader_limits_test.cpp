@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/layer.h"
 #include "platform_fixture.h"
+#include "render/frame.h"
 
 namespace {
 
@@ -124,7 +124,7 @@ std::string DrawnWithFontFile(const std::vector<unsigned char>& font, bool* draw
     testing::internal::CaptureStderr();
     Frame([] { DrawText("dig deeper!", 50, 50, 30, Color{0, 0, 0, 255}); });
     const std::string err = testing::internal::GetCapturedStderr();
-    *drawn = std::count(layer::L.frame, layer::L.frame + 640 * 480, 0xFF000000u) > 0;
+    *drawn = std::count(render::FramePixels(), render::FramePixels() + 640 * 480, 0xFF000000u) > 0;
     fs::current_path(back);
     fs::remove_all(folder);
     return err;
@@ -132,7 +132,7 @@ std::string DrawnWithFontFile(const std::vector<unsigned char>& font, bool* draw
 
 TEST_F(Limits, AFontFileOfTheLargestSizeIsUsedAndOneByteMoreIsRefused)
 {
-    std::ifstream in(layer::FindDataFile("resources/DejaVuSans.ttf"), std::ios::binary);
+    std::ifstream in(render::FindDataFile("resources/DejaVuSans.ttf"), std::ios::binary);
     std::vector<unsigned char> font{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     ASSERT_GT(font.size(), 100000u);
     font.resize(16u << 20, 0);  // the tables say where they end; what follows is not read

@@ -306,6 +306,9 @@ async function main() {
   checks.check('the desktop build ran the shipped demo, the same every run', desktop.timedemo !== null, desktop.line);
   const server = await serve(webBuild, 0);
   const base = `http://127.0.0.1:${server.address().port}/`;
+  // The test page: the same game with the probes the input checks read.
+  const testServer = await serve(path.join(webBuild, 'test'), 0);
+  const testBase = `http://127.0.0.1:${testServer.address().port}/`;
   const browser = await puppeteer.launch({
     executablePath: CHROMIUM,
     headless: true,
@@ -313,13 +316,14 @@ async function main() {
   });
   try {
     await firstFrame(browser, base, desktop);
-    await input(browser, base);
+    await input(browser, testBase);
     await timedemo(browser, base, desktop);
     await play(browser, base);
     await failures(browser, base);
   } finally {
     await browser.close();
     server.close();
+    testServer.close();
   }
 }
 

@@ -1,6 +1,6 @@
 // The pair adjustments, walked as stb_truetype walks them: the lookups of
 // pair positioning, their coverage and class tables, and the pair sets.
-#include "platform/font_kerning.h"
+#include "render/font_kerning.h"
 
 #include <algorithm>
 #include <cstdint>

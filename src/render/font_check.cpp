@@ -1,9 +1,9 @@
 // The font check: the parts of a TrueType file that stb_truetype reads to draw
 // a caption, walked the way it walks them, each read checked to lie inside
 // the table it belongs to.
-#include "platform/font_check.h"
+#include "render/font_check.h"
 
-#include "platform/font_kerning.h"
+#include "render/font_kerning.h"
 
 #include <algorithm>
 #include <cmath>

@@ -38,11 +38,11 @@ void* DecodeBuffer(void* old, size_t size)
 #include <stb/stb_image_write.h>
 #include <stb/stb_truetype.h>
 
-// The layer's own header includes stb_truetype's declarations again.
+// The renderer's own header includes stb_truetype's declarations again.
 #undef STB_TRUETYPE_IMPLEMENTATION
-#include "platform/layer.h"
+#include "render/canvas.h"
 
-bool layer::TakeDecodeRefusal()
+bool render::TakeDecodeRefusal()
 {
     const bool refused = gDecodeRefused;
     gDecodeRefused = false;

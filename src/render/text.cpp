@@ -2,7 +2,7 @@
 // are), rasterized by stb_truetype into coverage maps that are laid over the
 // frame in the caption's colour. The same file and the same rasterizer give
 // the same pixels in every build. Captions in use are kept for reuse.
-#include "platform/platform.h"
+#include "render/render.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,11 +10,11 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/backend.h"
-#include "platform/font_check.h"
-#include "platform/layer.h"
+#include "render/canvas.h"
+#include "render/font_check.h"
+#include "render/frame.h"
 
-using namespace layer;
+using namespace render;
 
 namespace {
 
@@ -36,24 +36,24 @@ constexpr long long MAX_FONT_FILE_BYTES = 16LL * 1024 * 1024;
 // if it is missing or broken, after which captions are simply not drawn.
 bool FontReady()
 {
-    if (L.fontState != FontState::NotLooked) return L.fontState == FontState::Ready;
-    L.fontState = FontState::Missing;
+    if (R.fontState != FontState::NotLooked) return R.fontState == FontState::Ready;
+    R.fontState = FontState::Missing;
     const std::string path = FindDataFile(FONT_FILE);
     std::string reason;
-    if (ReadDataFile(path.c_str(), MAX_FONT_FILE_BYTES, "a font", &L.fontData, &reason)) {
-        reason = CheckFontFile(L.fontData);
+    if (ReadWholeFile(path.c_str(), MAX_FONT_FILE_BYTES, "a font", &R.fontData, &reason)) {
+        reason = CheckFontFile(R.fontData);
         if (reason.empty()) {
-            const int offset = stbtt_GetFontOffsetForIndex(L.fontData.data(), 0);
-            if (offset < 0 || !stbtt_InitFont(&L.font, L.fontData.data(), offset)) reason = "not a TrueType font";
+            const int offset = stbtt_GetFontOffsetForIndex(R.fontData.data(), 0);
+            if (offset < 0 || !stbtt_InitFont(&R.font, R.fontData.data(), offset)) reason = "not a TrueType font";
         }
     }
     if (!reason.empty()) {
         std::fprintf(stderr, "delve: cannot use the font '%s': %s; text will not be drawn\n", path.c_str(),
                      reason.c_str());
-        L.fontData.clear();
+        R.fontData.clear();
         return false;
     }
-    L.fontState = FontState::Ready;
+    R.fontState = FontState::Ready;
     return true;
 }
 
@@ -77,8 +77,8 @@ int NextCodepoint(const unsigned char*& p)
 // first, the missing-letter box, like a character it has no glyph for.
 int GlyphOf(int code)
 {
-    const int glyph = stbtt_FindGlyphIndex(&L.font, code);
-    return glyph >= 0 && glyph < L.font.numGlyphs ? glyph : 0;
+    const int glyph = stbtt_FindGlyphIndex(&R.font, code);
+    return glyph >= 0 && glyph < R.font.numGlyphs ? glyph : 0;
 }
 
 // Rasterizes a caption: the letters side by side on one baseline, the box as
@@ -86,9 +86,9 @@ int GlyphOf(int code)
 // wider than MAX_TEXT_WIDTH: far wider than any frame).
 void Rasterize(CachedText* t)
 {
-    const float scale = stbtt_ScaleForMappingEmToPixels(&L.font, static_cast<float>(t->size));
+    const float scale = stbtt_ScaleForMappingEmToPixels(&R.font, static_cast<float>(t->size));
     int ascent = 0, descent = 0, gap = 0;
-    stbtt_GetFontVMetrics(&L.font, &ascent, &descent, &gap);
+    stbtt_GetFontVMetrics(&R.font, &ascent, &descent, &gap);
     const int baseline = static_cast<int>(std::lround(ascent * scale));
     t->height = baseline - static_cast<int>(std::lround(descent * scale));
     // First the glyphs and the pen's place for each, which give the width.
@@ -97,9 +97,9 @@ void Rasterize(CachedText* t)
     float pen = 0.0f;
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(t->text.c_str()); *p;) {
         const int glyph = GlyphOf(NextCodepoint(p));
-        if (!glyphs.empty()) pen += scale * stbtt_GetGlyphKernAdvance(&L.font, glyphs.back(), glyph);
+        if (!glyphs.empty()) pen += scale * stbtt_GetGlyphKernAdvance(&R.font, glyphs.back(), glyph);
         int advance = 0, bearing = 0;
-        stbtt_GetGlyphHMetrics(&L.font, glyph, &advance, &bearing);
+        stbtt_GetGlyphHMetrics(&R.font, glyph, &advance, &bearing);
         glyphs.push_back(glyph);
         pens.push_back(pen);
         pen += advance * scale;
@@ -111,11 +111,11 @@ void Rasterize(CachedText* t)
         if (!(pens[i] > -MAX_TEXT_WIDTH && pens[i] < MAX_TEXT_WIDTH)) continue;  // wholly outside the box
         const float shift = pens[i] - std::floor(pens[i]);
         int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-        stbtt_GetGlyphBitmapBoxSubpixel(&L.font, glyphs[i], scale, scale, shift, 0.0f, &x0, &y0, &x1, &y1);
+        stbtt_GetGlyphBitmapBoxSubpixel(&R.font, glyphs[i], scale, scale, shift, 0.0f, &x0, &y0, &x1, &y1);
         const int w = x1 - x0, h = y1 - y0;
         if (w <= 0 || h <= 0) continue;
         glyph.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
-        stbtt_MakeGlyphBitmapSubpixel(&L.font, glyph.data(), w, h, w, scale, scale, shift, 0.0f, glyphs[i]);
+        stbtt_MakeGlyphBitmapSubpixel(&R.font, glyph.data(), w, h, w, scale, scale, shift, 0.0f, glyphs[i]);
         const int left = static_cast<int>(std::floor(pens[i])) + x0, top = baseline + y0;
         for (int y = 0; y < h; ++y) {
             if (top + y < 0 || top + y >= t->height) continue;
@@ -131,37 +131,37 @@ void Rasterize(CachedText* t)
 
 const CachedText* RasterizedText(const std::string& text, int size)
 {
-    for (CachedText& t : L.texts) {
+    for (CachedText& t : R.texts) {
         if (t.size == size && t.text == text) {
-            t.lastUse = ++L.useClock;
+            t.lastUse = ++R.useClock;
             return &t;
         }
     }
-    if (L.texts.size() >= MAX_CACHED_TEXTS) {
-        auto oldest = std::min_element(L.texts.begin(), L.texts.end(),
+    if (R.texts.size() >= MAX_CACHED_TEXTS) {
+        auto oldest = std::min_element(R.texts.begin(), R.texts.end(),
                                        [](const CachedText& a, const CachedText& b) { return a.lastUse < b.lastUse; });
-        L.texts.erase(oldest);
+        R.texts.erase(oldest);
     }
-    L.texts.push_back(CachedText{text, size, 0, 0, {}, ++L.useClock});
-    Rasterize(&L.texts.back());
-    return &L.texts.back();
+    R.texts.push_back(CachedText{text, size, 0, 0, {}, ++R.useClock});
+    Rasterize(&R.texts.back());
+    return &R.texts.back();
 }
 
 }  // namespace
 
 void DrawText(const char* text, int posX, int posY, int fontSize, Color color)
 {
-    if (!L.open || !text || !*text || !FontReady()) return;
+    if (!R.frame || !text || !*text || !FontReady()) return;
     std::string caption(text);
     if (caption.size() > MAX_TEXT_BYTES) caption.resize(MAX_TEXT_BYTES);
     const CachedText* t = RasterizedText(caption, std::clamp(fontSize, MIN_FONT_SIZE, MAX_FONT_SIZE));
     // Clipped in wide integers: a caption far off the frame costs nothing.
     const long long x0 = std::max<long long>(posX, 0), y0 = std::max<long long>(posY, 0);
-    const long long x1 = std::min<long long>(static_cast<long long>(posX) + t->width, L.width);
-    const long long y1 = std::min<long long>(static_cast<long long>(posY) + t->height, L.height);
+    const long long x1 = std::min<long long>(static_cast<long long>(posX) + t->width, R.width);
+    const long long y1 = std::min<long long>(static_cast<long long>(posY) + t->height, R.height);
     for (long long y = y0; y < y1; ++y) {
         const uint8_t* cover = &t->coverage[static_cast<size_t>(y - posY) * static_cast<size_t>(t->width)];
-        uint32_t* row = L.frame + y * L.width;
+        uint32_t* row = R.frame + y * R.width;
         for (long long x = x0; x < x1; ++x)
             if (const uint32_t c = cover[x - posX]) row[x] = BlendTexel((c << 24) | 0xFFFFFFu, color, row[x]);
     }
