@@ -18,7 +18,7 @@
 
 namespace render {
 
-// A texture the layer owns, found by the id the game holds.
+// A texture the renderer owns, found by the id the game holds.
 struct LoadedTexture {
     unsigned int id;               // the id handed out in Texture2D; never 0, never reused
     int width;                     // pixels

@@ -4,7 +4,6 @@
 
 #include <cstddef>
 
-#include "backends/web/browser_loop.h"
 #include "entities/entity.h"
 #include "main_web.h"
 #include "world/world.h"
@@ -22,7 +21,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE void delve_probe(double* out)
                              static_cast<double>(WORLDSCALE),
                              g.CameraPosition.x,
                              g.CameraPosition.y,
-                             static_cast<double>(BrowserFramesRun()),
+                             static_cast<double>(gRun->frames),
                              static_cast<double>(g.WindowHeight)};
     for (size_t i = 0; i < sizeof values / sizeof values[0]; i++) out[i] = values[i];
 }
