@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "backends/web/web_keys.h"
 #include "platform/keycodes.h"
 #include "platform/platform.h"
-#include "backends/web/web_keys.h"
 #include "shell/options.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
