@@ -1,5 +1,6 @@
 # Entry points: `make run` plays, `make test` runs every test, `make bench` times the hot paths,
-# `make format` formats every C++ file, `make package` builds the Debian package (in build-package/).
+# `make format` formats every C++ file, `make package` builds the Debian package (in build-package/),
+# `make fuzz` fuzzes every reader of outside bytes (in build-fuzz/).
 # `make web` builds the browser build (in build-web/), `make web-serve` serves it on 127.0.0.1,
 # `make web-zip` packs it as delve-web.zip for any static host.
 # Each first installs whatever Debian packages are missing.

@@ -38,11 +38,12 @@ for t in "${targets[@]}"; do
   last=$(grep -E '^#[0-9]+: cov: ' "$log" | tail -n 1 || true)
   execs=$(sed -E 's/^#([0-9]+):.*/\1/' <<<"$last")
   cov=$(sed -E 's/.* cov: ([0-9]+).*/\1/' <<<"$last")
-  found=$(find "$build/crashes" -name "$t-*" -type f | sort)
+  found=$(find "$root/$build/crashes" -name "$t-*" -type f | sort)
   count=$(grep -c . <<<"$found" || true)
   faults=$((faults + count))
   summary+=("$(printf '%-9s %12s executions  cov %6s  faults %s' "$t" "${execs:-?}" "${cov:-?}" "$count")")
-  for f in $found; do summary+=("    replay: $build/fuzz_$t $f"); done
+  # Absolute paths: the targets change folder before they read their input.
+  for f in $found; do summary+=("    replay: $root/$build/fuzz_$t $f"); done
 done
 
 echo
