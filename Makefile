@@ -93,10 +93,12 @@ web: web-deps
 web-serve: web
 	node web/serve.js $(WEB_BUILD) $(WEB_PORT)
 
-# The four files a static host needs, at the top of the archive.
+# The files a static host needs, at the top of the archive: the page and the
+# game, and what makes them installable and playable offline.
+WEB_FILES = index.html delve.js delve.wasm delve.data touch.js sw.js manifest.webmanifest icon-192.png icon-512.png
 web-zip: web
 	rm -f delve-web.zip
-	cd $(WEB_BUILD) && zip -q -X ../delve-web.zip index.html delve.js delve.wasm delve.data
+	cd $(WEB_BUILD) && zip -q -X ../delve-web.zip $(WEB_FILES)
 	@echo "delve-web.zip: $$(unzip -Z1 delve-web.zip | tr '\n' ' ')"
 
 clean:

@@ -9,7 +9,8 @@
 #include "world/world.h"
 
 // The player, the zoom and the camera, as doubles: player x, y, velocity x,
-// y, WORLDSCALE, camera x, y, frames run, window height.
+// y, WORLDSCALE, camera x, y, frames run, window height, the corner
+// triangle's angle (it turns once a tick) and 1 while paused.
 extern "C" EMSCRIPTEN_KEEPALIVE void delve_probe(double* out)
 {
     if (!gRun || !gRun->session.game.player) return;
@@ -22,7 +23,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE void delve_probe(double* out)
                              g.CameraPosition.x,
                              g.CameraPosition.y,
                              static_cast<double>(gRun->frames),
-                             static_cast<double>(g.WindowHeight)};
+                             static_cast<double>(g.WindowHeight),
+                             static_cast<double>(gRun->session.loop.iterationfloat),
+                             gRun->session.comforts.paused ? 1.0 : 0.0};
     for (size_t i = 0; i < sizeof values / sizeof values[0]; i++) out[i] = values[i];
 }
 
