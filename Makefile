@@ -1,5 +1,6 @@
 # Entry points: `make run` plays, `make test` runs every test, `make bench` times the hot paths,
-# `make format` formats every C++ file, `make package` builds the Debian package (in build-package/).
+# `make format` formats every C++ file, `make package` builds the Debian package (in build-package/),
+# `make fuzz` fuzzes every reader of outside bytes (in build-fuzz/).
 # `make web` builds the browser build (in build-web/), `make web-serve` serves it on 127.0.0.1,
 # `make web-zip` packs it as delve-web.zip for any static host.
 # `make windows` builds the game for Windows (in build-windows/, with mingw-w64),
@@ -13,7 +14,7 @@ WIN_BUILD ?= build-windows
 # Debian's emscripten links its -O2 builds with node modules found here.
 export NODE_PATH := /usr/share/nodejs
 
-.PHONY: run test bench build deps format clean package web web-deps web-serve web-zip mutate \
+.PHONY: run test bench build deps format clean package web web-deps web-serve web-zip mutate fuzz fuzz-build \
         windows windows-deps windows-zip
 
 deps:
@@ -48,6 +49,23 @@ test: build web windows
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDELVE_SANITIZE=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS) --target delve delve_tests delve_alloc_test delve_renderer_tests
 	cd $(ASAN_BUILD) && DELVE_SOAK_FRAMES=$(ASAN_SOAK_FRAMES) ctest --output-on-failure -j $(JOBS) -LE "e2e|package"
+	$(MAKE) fuzz-build
+	cd $(FUZZ_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The fuzz build (clang, libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer):
+# one program per reader of outside bytes (tests/fuzz/). `make test` replays
+# each kept corpus once there; `make fuzz` searches for FUZZ_SECONDS per
+# target on every core and prints what it found (scripts/fuzz.sh).
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 300
+
+fuzz-build:
+	@bash scripts/install-fuzz-deps.sh
+	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DDELVE_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+fuzz:
+	FUZZ_BUILD=$(FUZZ_BUILD) FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_JOBS=$(JOBS) bash scripts/fuzz.sh
 
 # Then the whole game, frame for frame: the shipped demo played unpaced.
 bench: build
@@ -106,4 +124,4 @@ windows-zip: windows
 	@echo "delve-windows.zip: $$(unzip -Z1 delve-windows.zip | tr '\n' ' ')"
 
 clean:
-	rm -rf $(BUILD) build-asan build-package $(WEB_BUILD) delve-web.zip $(WIN_BUILD) delve-windows.zip
+	rm -rf $(BUILD) build-asan build-package $(FUZZ_BUILD) $(WEB_BUILD) delve-web.zip $(WIN_BUILD) delve-windows.zip

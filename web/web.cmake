@@ -136,5 +136,9 @@ target_include_directories(delve_web_renderer_tests PRIVATE tests)
 target_link_libraries(delve_web_renderer_tests PRIVATE delve_core web_gtest)
 target_link_options(delve_web_renderer_tests PRIVATE ${WEB_TEST_LINK})
 set_target_properties(delve_web_renderer_tests PROPERTIES SUFFIX ".js")
+# The font check's tests read the small fonts of the fuzz corpus, embedded beside the data.
+target_compile_definitions(delve_web_renderer_tests PRIVATE DELVE_FUZZ_CORPUS="/fuzz-corpus")
+target_link_options(delve_web_renderer_tests PRIVATE
+  "SHELL:--embed-file ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/font@/fuzz-corpus/font")
 
 set_property(TARGET delve_web_tests delve_web_renderer_tests APPEND PROPERTY LINK_DEPENDS ${WEB_DATA_PATHS})

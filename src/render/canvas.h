@@ -139,4 +139,7 @@ void FillTurnedQuad(const LoadedTexture& tex, const Vector2 corners[4], TexCoord
 void PrepareTinting(LoadedTexture* texture);
 // Where a source rectangle lies in the texture of the quads (draw.cpp).
 TexCoords SourceCoords(Rectangle source);
+// Whether stb_image was refused a buffer larger than the largest tile image
+// needs since the last call (stb.cpp).
+bool TakeDecodeRefusal();
 }  // namespace render

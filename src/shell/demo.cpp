@@ -1,9 +1,9 @@
 #include "shell/demo.h"
 
+#include <sys/stat.h>
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-#include <sys/stat.h>
 #endif
 
 #include <cerrno>
@@ -113,6 +113,12 @@ bool OpenPlayback(Demo* demo, std::string* error)
     errno = 0;
     demo->file = std::fopen(demo->path.c_str(), "rb");
     if (!demo->file) return fail(ErrnoReason(errno));
+    // Its size first: the check below reads every byte before the game starts.
+    const std::string tooLarge =
+        "the file is larger than the " + std::to_string(MAX_DEMO_BYTES >> 20) + " MiB a demo may be";
+    struct stat st;
+    if (fstat(fileno(demo->file), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > MAX_DEMO_BYTES)
+        return fail(tooLarge);
     std::string reason;
     if (!ReadHeader(demo->file, &reason)) return fail(reason);
     // Read it all through once, so that a bad file stops us before any window
@@ -120,7 +126,10 @@ bool OpenPlayback(Demo* demo, std::string* error)
     DemoReader check{demo->file};
     InputFrame ignored;
     DemoStep step;
-    while ((step = ReadFrame(&check, &ignored, nullptr, nullptr, &reason)) == DemoStep::Frame) {}
+    while ((step = ReadFrame(&check, &ignored, nullptr, nullptr, &reason)) == DemoStep::Frame) {
+        // What has no size to look at first (a pipe, a device) is held to as many frames.
+        if (check.frames > MAX_DEMO_BYTES / (1 + FRAME_BYTES)) return fail(tooLarge);
+    }
     if (step == DemoStep::Bad) return fail(reason);
     if (std::fseek(demo->file, static_cast<long>(HEADER_BYTES), SEEK_SET) != 0) return fail(ErrnoReason(errno));
     demo->reader = DemoReader{demo->file};

@@ -7,6 +7,7 @@
 
 #include "backends/sdl/sdl_backend.h"
 #include "platform/backend.h"
+#include "render/fit.h"
 
 namespace {
 
@@ -68,13 +69,9 @@ bool SdlPlacementToOpen(int* x, int* y, bool* positioned, int* width, int* heigh
     SDL_Rect area{};
     bool holds = false;
     if (!SdlHeadless() && UsableAreaAround(p.x + p.width / 2, p.y + p.height / 2, p.positioned, &area, &holds)) {
-        p.width = std::min(p.width, area.w);
-        p.height = std::min(p.height, area.h);
+        const ScreenRect kept = KeepOnScreen({p.x, p.y, p.width, p.height}, {area.x, area.y, area.w, area.h}, holds);
+        p.x = kept.x, p.y = kept.y, p.width = kept.w, p.height = kept.h;
         p.positioned = holds;
-        if (holds) {
-            p.x = std::clamp(p.x, area.x, area.x + area.w - p.width);
-            p.y = std::clamp(p.y, area.y, area.y + area.h - p.height);
-        }
     }
     *x = p.x, *y = p.y, *positioned = p.positioned, *width = p.width, *height = p.height;
     return true;
