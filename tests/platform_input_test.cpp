@@ -171,22 +171,22 @@ TEST_F(PlatformInput, EveryPhysicalKeyHoldsItsOwnCode)
     PollInputEvents();
 }
 
-// The desktop backend reads a data file whole up to 256 MiB: a file of
-// exactly that size is read (and found to be no image), one byte more is
-// refused unread, and a missing name, a folder and a device say what they are.
-TEST_F(PlatformInput, DataFilesAreReadWholeUpToTheirLimit)
+// An image file is read whole up to 16 MiB: a file of exactly that size is
+// read (and found to be no image), one byte more is refused unread, and a
+// missing name, a folder and a device say what they are.
+TEST_F(PlatformInput, ImageFilesAreReadWholeUpToTheirLimit)
 {
     const std::string big = ScratchPath("big.png");
     const auto warning = [](const std::string& path, const std::string& reason) {
         return "delve: cannot load texture '" + path + "': " + reason + "; drawing with a plain white 16x16 texture\n";
     };
-    const off_t limit = off_t{256} * 1024 * 1024;
+    const off_t limit = off_t{16} * 1024 * 1024;
     std::ofstream(big).put('x');
     ASSERT_EQ(truncate(big.c_str(), limit), 0);
-    Loaded l = LoadCaught(big);
+    const Loaded l = LoadCaught(big);
     EXPECT_EQ(l.err.rfind("delve: cannot load texture '" + big + "': not a readable image (", 0), 0u) << l.err;
     ASSERT_EQ(truncate(big.c_str(), limit + 1), 0);
-    EXPECT_EQ(LoadCaught(big).err, warning(big, "the file is too large"));
+    EXPECT_EQ(LoadCaught(big).err, warning(big, "the file is larger than the 16 MiB an image may be"));
     std::remove(big.c_str());
     EXPECT_EQ(LoadCaught("").err, warning("", "no file name given"));
     EXPECT_EQ(LoadCaught("/dev/null").err, warning("/dev/null", "it is not a regular file"));
@@ -194,7 +194,6 @@ TEST_F(PlatformInput, DataFilesAreReadWholeUpToTheirLimit)
     EXPECT_EQ(LoadCaught(folder.c_str()).err, warning(folder, "it is a directory"));
 }
 
-// Each of the mouse's five buttons holds its own number, and no other.
 TEST_F(PlatformInput, EachMouseButtonHoldsItsOwnNumber)
 {
     const struct {
