@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 #include "presentation/light.h"
 #include "presentation/render.h"
+#include "support/render_probe.h"
 
 namespace {
 

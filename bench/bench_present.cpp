@@ -7,7 +7,7 @@
 
 #include <cstdlib>
 
-#include "platform/backend_sdl.h"
+#include "backends/sdl/sdl_backend.h"
 #include "platform/platform.h"
 
 namespace {
@@ -27,7 +27,8 @@ void BM_PresentFrame(benchmark::State& state)
     for (int i = 0; i < 200 && shownW != width; i++) {
         BeginDrawing();
         EndDrawing();
-        SdlPresentedSize(&shownW, &shownH);
+        shownW = gSdl.presentedWidth;
+        shownH = gSdl.presentedHeight;
     }
     if (shownW != width || shownH != height) {
         state.SkipWithError("the window did not take the size asked for");

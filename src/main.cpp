@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <string>
 
-#include "shell/comforts.h"
 #include "shell/demo.h"
 #include "shell/game.h"
 #include "shell/options.h"
+#include "shell/session.h"
 #include "shell/window_settings.h"
 
 int main(int argc, char** argv)
@@ -28,8 +28,8 @@ int main(int argc, char** argv)
         return 0;
     }
     // A demo to record or play is opened (and checked) before any window.
-    Demo demo;
-    if (!OpenDemo(&demo, options, &error)) {
+    Session session;
+    if (!OpenDemo(&session.demo, options, &error)) {
         std::fprintf(stderr, "delve: %s\n", error.c_str());
         return 2;
     }
@@ -40,27 +40,15 @@ int main(int argc, char** argv)
     // The window opens as the player left it, unless the command line says otherwise.
     ApplyWindowSettings(options);
 
-    GameInstance game;
-    FrameLoop loop;
-    if (!StartGame(&game, &loop)) {
-        AbandonDemo(&demo);
+    if (!StartGame(&session.game, &session.loop)) {
+        AbandonDemo(&session.demo);
         return 1;
     }
-    BeginDemo(&demo);
-    Comforts comforts;
-    while (!WindowShouldClose()) {
-        // A paused frame is no frame of the game: no tick, nothing recorded.
-        const bool wasPaused = comforts.paused;
-        if (PausedFrame(&comforts)) {
-            if (!wasPaused) DemoPaused(&demo);
-            continue;
-        }
-        if (!DemoBeforeFrame(&demo, &game, &loop)) break;
-        RunFrame(&game, &loop, &comforts);
-        DemoAfterFrame(&demo, &game, &loop);
-    }
-    const int status = FinishDemo(&demo, &game, &loop);
+    BeginDemo(&session.demo);
+    // The frames, until the window closes or the demo is over.
+    while (StepFrame(&session)) {}
+    const int status = FinishDemo(&session.demo, &session.game, &session.loop);
     SaveWindowSettings(options);
-    ShutdownGame(&game);
+    ShutdownGame(&session.game);
     return status;
 }

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "backends/sdl/sdl_backend.h"
 #include "harness/input_events.h"
-#include "platform/backend_sdl.h"
 #include "platform/keycodes.h"
 #include "platform/platform.h"
 
@@ -36,7 +36,7 @@ constexpr Rgb BG_RGB{80, 80, 80}, RED_RGB{255, 0, 0}, GREEN_RGB{0, 255, 0}, BLAC
 // What the window shows at a window pixel.
 Rgb WindowAt(int x, int y)
 {
-    SDL_Surface* s = SDL_GetWindowSurface(SdlWindow());
+    SDL_Surface* s = SDL_GetWindowSurface(gSdl.window);
     EXPECT_TRUE(s && x >= 0 && y >= 0 && x < s->w && y < s->h) << x << ", " << y;
     if (!s || x < 0 || y < 0 || x >= s->w || y >= s->h) return Rgb{-1, -1, -1};
     const Uint32 p = *reinterpret_cast<const Uint32*>(static_cast<const unsigned char*>(s->pixels) + y * s->pitch +
@@ -49,7 +49,7 @@ Rgb WindowAt(int x, int y)
 std::array<int, 2> WindowSize()
 {
     std::array<int, 2> size{};
-    SDL_GetWindowSize(SdlWindow(), &size[0], &size[1]);
+    SDL_GetWindowSize(gSdl.window, &size[0], &size[1]);
     return size;
 }
 
@@ -185,7 +185,7 @@ TEST_F(Desktop, ResizingRecentresTheFrameBetweenBlackBarsAndShrinksItBelowItsSiz
     DrawMarks();
     DrawMarks();  // the resize's own event has been seen and answered
     ExpectMarks(180, 110, 1);
-    SDL_Surface* s = SDL_GetWindowSurface(SdlWindow());
+    SDL_Surface* s = SDL_GetWindowSurface(gSdl.window);
     SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, 9, 9, 9));
     SDL_Event e{};
     e.type = SDL_WINDOWEVENT;

@@ -12,6 +12,7 @@
 #include "harness/input_events.h"
 #include "platform/platform.h"
 #include "renderer/platform_fixture.h"
+#include "support/render_probe.h"
 
 namespace {
 

@@ -12,8 +12,9 @@
 #include <functional>
 #include <vector>
 
-#include "platform/layer.h"
 #include "platform/platform.h"
+#include "render/frame.h"
+#include "support/render_probe.h"
 
 namespace {
 
@@ -79,9 +80,9 @@ struct SdlParity : testing::Test {
         theirs(sdl);
         const std::vector<uint32_t> want = sdl.Pixels();
         for (size_t i = 0; i < want.size(); ++i)
-            if ((layer::L.frame[i] | 0xFF000000u) != (want[i] | 0xFF000000u)) {
-                ADD_FAILURE() << "pixel (" << i % W << ", " << i / W << "): ours " << std::hex << layer::L.frame[i]
-                              << ", SDL's " << want[i];
+            if ((render::FramePixels()[i] | 0xFF000000u) != (want[i] | 0xFF000000u)) {
+                ADD_FAILURE() << "pixel (" << i % W << ", " << i / W << "): ours " << std::hex
+                              << render::FramePixels()[i] << ", SDL's " << want[i];
                 break;
             }
         EndDrawing();

@@ -1,6 +1,6 @@
 # The browser build: `emcmake cmake -S . -B build-web` (make web) includes this
 # instead of the desktop build. The game's code is the same; the platform is
-# the software renderer with the browser backend (src/platform/web/), and the
+# the renderer and the layer with the browser backend (src/backends/web/), and the
 # entry hands the frame to the browser's own scheduling. The page is ours
 # (web/index.html), not the toolchain's.
 #
@@ -16,27 +16,31 @@ foreach(header stb_image.h stb_image_write.h stb_truetype.h)
   configure_file(/usr/include/stb/${header} ${CMAKE_BINARY_DIR}/include/stb/${header} COPYONLY)
 endforeach()
 
+# The same rooms as the desktop's (CMakeLists.txt), each its own library.
+file(GLOB WEB_RENDER_SOURCES CONFIGURE_DEPENDS src/render/*.cpp)
+add_library(delve_render STATIC ${WEB_RENDER_SOURCES})
+target_include_directories(delve_render PUBLIC src)
+# What this toolchain's C++ library lacks (web/compat/), then the headers above.
+target_include_directories(delve_render SYSTEM BEFORE PUBLIC ${CMAKE_SOURCE_DIR}/web/compat)
+target_include_directories(delve_render SYSTEM PUBLIC ${CMAKE_BINARY_DIR}/include)
+target_compile_definitions(delve_render PUBLIC
+  DELVE_VERSION="${PROJECT_VERSION}" DELVE_DATA_DIR="/" DELVE_DATA_FROM_BINARY=".")
+# stb's own code is not ours to warn about.
+set_source_files_properties(src/render/stb.cpp PROPERTIES COMPILE_OPTIONS "-w")
+
+file(GLOB WEB_PLATFORM_SOURCES CONFIGURE_DEPENDS src/platform/*.cpp)
+add_library(delve_platform STATIC ${WEB_PLATFORM_SOURCES})
+target_link_libraries(delve_platform PUBLIC delve_render)
+
 file(GLOB WEB_GAME_SOURCES CONFIGURE_DEPENDS
   src/shell/*.cpp src/world/*.cpp src/entities/*.cpp src/presentation/*.cpp)
-# The renderer: the layer with no platform in it (the desktop's backend stays
-# on the desktop).
-file(GLOB WEB_RENDERER_SOURCES CONFIGURE_DEPENDS src/platform/*.cpp)
-list(FILTER WEB_RENDERER_SOURCES EXCLUDE REGEX "/backend_[^/]*\\.cpp$")
-
-add_library(delve_core STATIC ${WEB_GAME_SOURCES} ${WEB_RENDERER_SOURCES})
-target_include_directories(delve_core PUBLIC src)
-# What this toolchain's C++ library lacks (web/compat/), then the headers above.
-target_include_directories(delve_core SYSTEM BEFORE PUBLIC ${CMAKE_SOURCE_DIR}/web/compat)
-target_include_directories(delve_core SYSTEM PUBLIC ${CMAKE_BINARY_DIR}/include)
-target_compile_definitions(delve_core PUBLIC
-  DELVE_VERSION="${PROJECT_VERSION}" DELVE_DATA_DIR="/" DELVE_DATA_FROM_BINARY="."
-  PRIVATE XXH_INLINE_ALL)
-# stb's own code is not ours to warn about.
-set_source_files_properties(src/platform/stb.cpp PROPERTIES COMPILE_OPTIONS "-w")
+add_library(delve_core STATIC ${WEB_GAME_SOURCES})
+target_link_libraries(delve_core PUBLIC delve_platform)
+target_compile_definitions(delve_core PRIVATE XXH_INLINE_ALL)
 
 # The browser backend: objects that go straight into each program beside the
 # library, which calls them and which they call back.
-file(GLOB WEB_BACKEND_SOURCES CONFIGURE_DEPENDS src/platform/web/*.cpp)
+file(GLOB WEB_BACKEND_SOURCES CONFIGURE_DEPENDS src/backends/web/*.cpp)
 add_library(delve_web_backend OBJECT ${WEB_BACKEND_SOURCES})
 target_include_directories(delve_web_backend PUBLIC src)
 
@@ -60,12 +64,25 @@ set_target_properties(delve PROPERTIES SUFFIX ".js")
 list(TRANSFORM DELVE_DATA_FILES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE WEB_DATA_PATHS)
 set_property(TARGET delve APPEND PROPERTY LINK_DEPENDS ${WEB_DATA_PATHS})
 
+# The test page's program (test/ beside the page): the same game with the
+# probes the browser tests read (tests/web/page_probes.cpp), which the
+# page that players get does not carry. The page itself is copied there below.
+add_executable(delve_test_page src/main_web.cpp tests/web/page_probes.cpp)
+target_link_libraries(delve_test_page PRIVATE delve_web_backend delve_core)
+target_link_options(delve_test_page PRIVATE ${WEB_LINK} ${WEB_PRELOAD} -sEXIT_RUNTIME=0
+  -sENVIRONMENT=web -sEXPORTED_RUNTIME_METHODS=FS -sEXPORTED_FUNCTIONS=_main,_malloc,_free)
+set_target_properties(delve_test_page PROPERTIES SUFFIX ".js" OUTPUT_NAME delve
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test)
+set_property(TARGET delve_test_page APPEND PROPERTY LINK_DEPENDS ${WEB_DATA_PATHS})
+
 # The page, and the shipped demos to try with ?play=demos/NAME.dem or ?timedemo=.
 file(GLOB WEB_DEMOS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/demos/*.dem)
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/index.html
   COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/web/index.html ${CMAKE_BINARY_DIR}/index.html
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/demos
   COMMAND ${CMAKE_COMMAND} -E copy ${WEB_DEMOS} ${CMAKE_BINARY_DIR}/demos
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/test
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/web/index.html ${CMAKE_BINARY_DIR}/test/index.html
   DEPENDS ${CMAKE_SOURCE_DIR}/web/index.html ${WEB_DEMOS})
 add_custom_target(delve_page ALL DEPENDS ${CMAKE_BINARY_DIR}/index.html)
 
@@ -92,7 +109,8 @@ target_link_libraries(delve_web_tests PRIVATE delve_web_backend delve_core web_g
 target_link_options(delve_web_tests PRIVATE ${WEB_TEST_LINK})
 set_target_properties(delve_web_tests PROPERTIES SUFFIX ".js")
 
-file(GLOB WEB_RENDERER_TESTS CONFIGURE_DEPENDS tests/renderer/*.cpp tests/harness/*.cpp)
+file(GLOB WEB_RENDERER_TESTS CONFIGURE_DEPENDS tests/renderer/*.cpp tests/harness/*.cpp tests/support/*.cpp
+  src/backends/memory/*.cpp)
 add_executable(delve_web_renderer_tests ${WEB_RENDERER_TESTS})
 target_include_directories(delve_web_renderer_tests PRIVATE tests)
 target_link_libraries(delve_web_renderer_tests PRIVATE delve_core web_gtest)

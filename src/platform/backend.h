@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"  // PadButton
+
 // ---- Provided by the backend, called by the layer --------------------------
 
 // InitWindow: opens a window showing a frame of frameWidth x frameHeight at
@@ -49,9 +51,6 @@ void BackendSetWindowSize(int width, int height);
 bool BackendSetFullscreen(bool on);
 // IsWindowFullscreen: true while the window is fullscreen.
 bool BackendIsFullscreen(void);
-// LoadTexture and the font: reads a whole regular file of the game's data into
-// `bytes`, or returns false with `reason` saying why in a few words.
-bool BackendReadFile(const char* path, std::vector<unsigned char>* bytes, std::string* reason);
 // GetApplicationDirectory: the folder of the running program, ending in '/',
 // or "" when there is none to tell.
 std::string BackendApplicationDirectory(void);
@@ -75,6 +74,9 @@ void LayerWheel(float notches);
 void LayerFocusLost(void);
 // The window was asked to close: close button, a signal that ends the game.
 void LayerCloseRequested(void);
+// True for a key the game or the layer answers (SetKeyBindings' keys, F11,
+// F12): a browser keeps its own use of such a key from happening.
+bool LayerKeyIsTheGames(int key);
 
 // ---- Pause, gamepads and the window's place ---------------------------------
 // A backend without these (a browser) gives them their plain meaning, noted at each.
@@ -85,18 +87,6 @@ void BackendIdle(int milliseconds);
 // True when the window must be shown again though nothing was drawn: the
 // desktop exposed or resized it since the last BackendPresent. Browser: false.
 bool BackendNeedsRepaint(void);
-
-// The buttons of a gamepad the game reads, as bits of PadInput's masks.
-enum PadButton {
-    PAD_SOUTH,  // A on an Xbox pad, cross on a PlayStation one
-    PAD_DPAD_LEFT,
-    PAD_DPAD_RIGHT,
-    PAD_LEFT_SHOULDER,
-    PAD_RIGHT_SHOULDER,
-    PAD_START,
-    PAD_BACK,
-    PAD_BUTTON_COUNT
-};
 
 // What the gamepads plugged in hold now, all of them together.
 struct PadInput {

@@ -8,10 +8,10 @@
 #include <iterator>
 
 #include "platform/backend.h"
-#include "platform/fit.h"
-#include "platform/layer.h"
+#include "platform/internal.h"
+#include "render/fit.h"
 
-using namespace layer;
+using namespace platform;
 
 static_assert(INPUT_FRAME_KEY_COUNT <= 32, "the key masks are 32 bits");
 
@@ -44,7 +44,7 @@ bool InputFrameCarries(int key)
 
 void LayerKey(int key, bool down, bool repeat, bool alt)
 {
-    if (!L.open || key <= KEY_NULL || key >= KEY_CODE_COUNT) return;
+    if (!W.open || key <= KEY_NULL || key >= KEY_CODE_COUNT) return;
     // The keys the layer answers itself, F11 and Alt+Enter (fullscreen) and
     // F12 (screenshot), which the game never sees as keys.
     const bool toggle = key == CODE_F11 || (key == CODE_ENTER && alt);
@@ -53,57 +53,57 @@ void LayerKey(int key, bool down, bool repeat, bool alt)
             if (toggle)
                 ToggleFullscreen();
             else
-                L.screenshotRequested = true;
+                W.screenshotRequested = true;
         }
         return;
     }
     if (down) {
         // A press counts even when the key is let go again before the next
         // poll, so a quick tap of a zoom key is never lost.
-        if (!L.keyDown[key]) L.keyPressed[key] = true;
-        L.keyDown[key] = true;
-        if (key == KEY_ESCAPE && !repeat) L.closeRequested = true;
+        if (!In.keyDown[key]) In.keyPressed[key] = true;
+        In.keyDown[key] = true;
+        if (key == KEY_ESCAPE && !repeat) W.closeRequested = true;
     } else {
-        L.keyDown[key] = false;
+        In.keyDown[key] = false;
     }
 }
 
 void LayerCursor(int x, int y)
 {
     PadCursorTakenBack();  // the mouse has the cursor again
-    L.mouseWindowX = x;
-    L.mouseWindowY = y;
+    In.mouseWindowX = x;
+    In.mouseWindowY = y;
 }
 
 void LayerMouseButton(int button, bool down, int x, int y)
 {
-    if (!L.open) return;
+    if (!W.open) return;
     LayerCursor(x, y);
     if (button < 0 || button >= MOUSE_BUTTON_COUNT) return;
     // A click let go again before the next poll (a touchpad tap) still
     // counts as held for the frame that reads it.
-    if (down && !L.buttonDown[button]) L.buttonPressed[button] = true;
-    L.buttonDown[button] = down;
+    if (down && !In.buttonDown[button]) In.buttonPressed[button] = true;
+    In.buttonDown[button] = down;
 }
 
-void LayerWheel(float notches) { L.wheel += notches; }
+void LayerWheel(float notches) { In.wheel += notches; }
 
 // Key and button releases are not delivered to a window without focus:
 // forget what was held rather than keep walking.
 void LayerFocusLost(void)
 {
-    std::fill(std::begin(L.keyDown), std::end(L.keyDown), false);
-    std::fill(std::begin(L.buttonDown), std::end(L.buttonDown), false);
+    std::fill(std::begin(In.keyDown), std::end(In.keyDown), false);
+    std::fill(std::begin(In.buttonDown), std::end(In.buttonDown), false);
 }
 
-void LayerCloseRequested(void) { L.closeRequested = true; }
+void LayerCloseRequested(void) { W.closeRequested = true; }
 
 void PollInputEvents(void)
 {
-    if (!L.open) return;
-    std::fill(std::begin(L.keyPressed), std::end(L.keyPressed), false);
-    std::fill(std::begin(L.buttonPressed), std::end(L.buttonPressed), false);
-    L.wheel = 0.0f;
+    if (!W.open) return;
+    std::fill(std::begin(In.keyPressed), std::end(In.keyPressed), false);
+    std::fill(std::begin(In.buttonPressed), std::end(In.buttonPressed), false);
+    In.wheel = 0.0f;
     BeforePoll();
     BackendPollEvents();
     // The cursor in frame pixels through the window's present view, mapped
@@ -111,8 +111,9 @@ void PollInputEvents(void)
     int w = 0, h = 0;
     BackendWindowSize(&w, &h);
     int x = 0, y = 0;
-    WindowToFrame(FitFrame(w, h, L.width, L.height), L.width, L.height, L.mouseWindowX, L.mouseWindowY, &x, &y);
-    L.mouse = Vector2{static_cast<float>(x), static_cast<float>(y)};
+    WindowToFrame(FitFrame(w, h, render::FrameWidth(), render::FrameHeight()), render::FrameWidth(),
+                  render::FrameHeight(), In.mouseWindowX, In.mouseWindowY, &x, &y);
+    In.mouse = Vector2{static_cast<float>(x), static_cast<float>(y)};
     ReadGamepads();
     AfterPoll();
 }
@@ -126,14 +127,14 @@ bool IsKeyDown(int key)
     if (played && InputFrameCarries(key)) return InputFrameHasKey(played->keysDown, key);
     // A key pressed since the poll before counts as held for this frame even
     // if it was let go again already: a quick tap is never lost.
-    return key > 0 && key < KEY_CODE_COUNT && (L.keyDown[key] || L.keyPressed[key] || PadHoldsKey(key));
+    return key > 0 && key < KEY_CODE_COUNT && (In.keyDown[key] || In.keyPressed[key] || PadHoldsKey(key));
 }
 
 bool IsKeyPressed(int key)
 {
     const InputFrame* played = PlayedInput();
     if (played && InputFrameCarries(key)) return InputFrameHasKey(played->keysPressed, key);
-    return key > 0 && key < KEY_CODE_COUNT && L.keyPressed[key];
+    return key > 0 && key < KEY_CODE_COUNT && In.keyPressed[key];
 }
 
 static_assert(MOUSE_BUTTON_COUNT <= 8, "an InputFrame holds 8 buttons");
@@ -141,19 +142,19 @@ bool IsMouseButtonDown(int button)
 {
     if (button < 0 || button >= MOUSE_BUTTON_COUNT) return false;
     if (const InputFrame* played = PlayedInput()) return (played->buttonsDown >> button) & 1;
-    return L.buttonDown[button] || L.buttonPressed[button] || PadHoldsButton(button);
+    return In.buttonDown[button] || In.buttonPressed[button] || PadHoldsButton(button);
 }
 
 Vector2 GetMousePosition(void)
 {
     if (const InputFrame* played = PlayedInput()) return played->mouse;
-    return L.mouse;
+    return In.mouse;
 }
 
 float GetMouseWheelMove(void)
 {
     if (const InputFrame* played = PlayedInput()) return played->wheel;
-    return L.wheel;
+    return In.wheel;
 }
 
 // Snapshots of the input, which demos record and play back.

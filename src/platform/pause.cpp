@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "platform/backend.h"
-#include "platform/layer.h"
+#include "platform/internal.h"
 #include "platform/platform.h"
 
-using namespace layer;
+using namespace platform;
 
 namespace {
 
@@ -20,20 +20,20 @@ bool gWaiting = false;
 std::vector<uint32_t> gKept;  // a copy of the frame; empty until KeepFrame
 
 // Pixels in the frame.
-size_t FramePixels() { return static_cast<size_t>(L.width) * static_cast<size_t>(L.height); }
+size_t FramePixels() { return static_cast<size_t>(render::FrameWidth()) * static_cast<size_t>(render::FrameHeight()); }
 
 }  // namespace
 
 void KeepFrame(void)
 {
-    if (L.open) gKept.assign(L.frame, L.frame + FramePixels());
+    if (W.open) gKept.assign(render::FramePixels(), render::FramePixels() + FramePixels());
 }
 
 void DrawKeptFrame(void)
 {
-    if (!L.open) return;
+    if (!W.open) return;
     if (gKept.size() == FramePixels())
-        std::copy(gKept.begin(), gKept.end(), L.frame);
+        std::copy(gKept.begin(), gKept.end(), render::FramePixels());
     else
         ClearBackground(Color{0, 0, 0, 255});
 }
@@ -41,7 +41,7 @@ void DrawKeptFrame(void)
 void EnableEventWaiting(void) { gWaiting = true; }
 void DisableEventWaiting(void) { gWaiting = false; }
 
-namespace layer {
+namespace platform {
 
 void BeforePoll()
 {
@@ -53,10 +53,10 @@ void AfterPoll()
     if (!gWaiting) return;
     // Nothing is drawn while paused, so the desktop's requests are answered
     // here, from the frame last shown.
-    if (BackendNeedsRepaint()) BackendPresent(L.frame, L.width, L.height);
-    if (L.screenshotRequested) {
-        L.screenshotRequested = false;
-        SaveNumberedScreenshot();
+    if (BackendNeedsRepaint()) BackendPresent(render::FramePixels(), render::FrameWidth(), render::FrameHeight());
+    if (W.screenshotRequested) {
+        W.screenshotRequested = false;
+        render::SaveNumberedScreenshot();
     }
 }
 
@@ -67,4 +67,4 @@ void ForgetKeptFrame()
     gWaiting = false;
 }
 
-}  // namespace layer
+}  // namespace platform

@@ -2,10 +2,10 @@
 // when the game ends, and the player's folder where the game keeps it: the
 // layer's names for what the backend does.
 #include "platform/backend.h"
-#include "platform/layer.h"
+#include "platform/internal.h"
 #include "platform/platform.h"
 
-using namespace layer;
+using namespace platform;
 
 void SetWindowPlacement(WindowPlacement placement)
 {
@@ -16,7 +16,7 @@ void SetWindowPlacement(WindowPlacement placement)
 
 bool GetWindowPlacement(WindowPlacement* placement)
 {
-    if (!L.open || !placement) return false;
+    if (!W.open || !placement) return false;
     WindowPlacement p{};
     if (!BackendWindowPlace(&p.x, &p.y, &p.positioned, &p.width, &p.height)) return false;
     p.fullscreen = IsWindowFullscreen();

@@ -1,41 +1,17 @@
-// The graphics-library layer: the window, the frame clock, input, drawing and
-// textures, offered under the names and records the game is written against.
-// The layer draws every frame into memory itself, the same on every platform,
-// and leaves the window, the events and the clock to a small backend
-// (backend.h; on the desktop, SDL2). Game code includes this header alone.
-// The layer's own diagnostics go to standard error; standard output belongs to
-// the game. Under SDL_VIDEODRIVER=dummy the desktop game runs headless.
+// What the game calls: the window, the frame loop, input, and (handed on from
+// render/render.h) drawing and textures, under the names and records the game
+// is written against. Every frame is drawn in memory, the same on every
+// platform (src/render/); the window, the events and the clock are a small
+// backend's (backend.h; on the desktop, SDL2). Game code includes this header
+// alone. The layer's own diagnostics go to standard error; standard output
+// belongs to the game. Under SDL_VIDEODRIVER=dummy the desktop game runs headless.
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
-// ---- Records ---------------------------------------------------------------
-
-struct Vector2 {
-    float x;
-    float y;
-};
-
-struct Color {
-    unsigned char r;
-    unsigned char g;
-    unsigned char b;
-    unsigned char a;
-};
-
-struct Rectangle {
-    float x;
-    float y;
-    float width;
-    float height;
-};
-
-// A texture owned by the layer; id 0 means "no texture".
-struct Texture2D {
-    unsigned int id;
-    int width;
-    int height;
-};
+#include "render/render.h"  // the records, drawing, textures, screenshots and FileExists
 
 // ---- Key and button codes ---------------------------------------------------
 
@@ -85,8 +61,10 @@ enum ConfigFlags {
 void SetTargetFPS(int fps);
 // Sets FLAG_ values for the next InitWindow. Callable before InitWindow.
 void SetConfigFlags(unsigned int flags);
-// The next InitWindow opens its window at `scale` times the frame's size (1 to 8,
-// clamped). Callable before InitWindow.
+// The largest whole multiple of the frame a window opens at.
+constexpr int MAX_WINDOW_SCALE = 8;
+// The next InitWindow opens its window at `scale` times the frame's size (1 to
+// MAX_WINDOW_SCALE, clamped). Callable before InitWindow.
 void SetWindowScale(int scale);
 // Opens the window, with a frame of width x height. Returns
 // false (and says why on standard error) when no window can be had; every other
@@ -151,6 +129,34 @@ bool GetWindowPlacement(WindowPlacement* placement);
 // need be; "" when there is none (no home folder).
 const char* GetSettingsDirectory(void);
 
+// ---- The game's controls, as the layer must know them ------------------------
+
+// The buttons of a gamepad the game can bind, as bits of a pad's masks.
+enum PadButton {
+    PAD_SOUTH,  // A on an Xbox pad, cross on a PlayStation one
+    PAD_DPAD_LEFT,
+    PAD_DPAD_RIGHT,
+    PAD_LEFT_SHOULDER,
+    PAD_RIGHT_SHOULDER,
+    PAD_START,
+    PAD_BACK,
+    PAD_BUTTON_COUNT
+};
+
+// A key the game reads, and the gamepad button that stands for it.
+struct KeyBinding {
+    int key;        // a KEY_ name
+    int padButton;  // the PadButton that holds and presses the key; -1 for none
+};
+
+// The most bindings SetKeyBindings keeps.
+constexpr int MAX_KEY_BINDINGS = 32;
+// The keys the game reads, each with the pad button that stands for it (the
+// left stick stands for whatever the d-pad's left and right do); a browser
+// keeps these keys from its own shortcuts. Replaces the bindings before; the
+// table is copied, up to MAX_KEY_BINDINGS. Callable before InitWindow.
+void SetKeyBindings(const KeyBinding* bindings, int count);
+
 // ---- Input (state as of the last poll) -------------------------------------
 
 // Key held at the last poll, or pressed since the poll before (a tap shorter
@@ -171,48 +177,18 @@ Vector2 GetMousePosition(void);
 // the player) positive, down negative.
 float GetMouseWheelMove(void);
 
-// ---- Drawing (between BeginDrawing and EndDrawing) -------------------------
-
-// Fills the whole frame with one colour.
-void ClearBackground(Color color);
-// Draws the source part of a texture into dest, rotated about origin (degrees), multiplied by tint.
-void DrawTexturePro(Texture2D texture, Rectangle source, Rectangle dest, Vector2 origin, float rotation, Color tint);
-// Fills an axis-aligned rectangle given in whole frame pixels.
-void DrawRectangle(int posX, int posY, int width, int height, Color color);
-// Fills a triangle whose vertices run counter-clockwise on the screen.
-void DrawTriangle(Vector2 v1, Vector2 v2, Vector2 v3, Color color);
-// Draws text with its top-left corner at (posX, posY), fontSize pixels high, in
-// the font the game ships (resources/DejaVuSans.ttf, looked for as the tiles are).
-void DrawText(const char* text, int posX, int posY, int fontSize, Color color);
-
-// ---- Textures and screenshots ----------------------------------------------
-
-// Loads an image file into a texture. On failure warns once on standard error and
-// returns a plain white 16x16 texture, so that tinted drawing stays visible.
-Texture2D LoadTexture(const char* fileName);
-// Releases a texture loaded by LoadTexture.
-void UnloadTexture(Texture2D texture);
-// Writes the frame drawn so far (or the last presented one) as a PNG file, at
-// the frame's size whatever the window's. Returns false on failure.
-bool TakeScreenshot(const char* fileName);
-
 // ---- Files -----------------------------------------------------------------
 
-// True when a regular file exists at the path.
-bool FileExists(const char* fileName);
 // Folder of the running executable, ending in '/', or "" when unknown.
 const char* GetApplicationDirectory(void);
-
-// ---- Diagnostics for tests and benchmarks ----------------------------------
-
-// Number of quads and triangles drawn into the frame since InitWindow; those
-// wholly off the frame, broken or facing away are not drawn and not counted.
-uint64_t GetDrawnShapeCount(void);
+// The places a data file of the game (a path such as "resources/tiles.png")
+// is looked for, in order; LoadTexture and the font take the first that exists.
+std::vector<std::string> GetDataFilePlaces(const char* fileName);
 
 // ---- Input snapshots, for recording and replaying demos --------------------
 
-// The keys an InputFrame carries, in bit order: what the game reads, plus the
-// main row's minus (45) and equal (61) keys, kept for zoom keys to come. New
+// The keys an InputFrame carries, in bit order: what the game reads while it
+// plays (the pause and the panel are left out, so a demo can be paused). New
 // keys go at the end; the demo format's version says which list a file uses.
 inline constexpr int INPUT_FRAME_KEYS[] = {KEY_A,           KEY_D,      KEY_W,     KEY_S,    KEY_V,
                                            KEY_KP_SUBTRACT, KEY_KP_ADD, KEY_MINUS, KEY_EQUAL};

@@ -8,11 +8,13 @@
 #include <cstdio>
 
 #include "platform/backend.h"
-#include "platform/layer.h"
+#include "platform/internal.h"
+#include "render/frame.h"
 
-layer::Layer layer::L;
+platform::WindowState platform::W;
+platform::InputState platform::In;
 
-using namespace layer;
+using namespace platform;
 
 namespace {
 
@@ -21,16 +23,12 @@ int gTargetFps = 0;
 unsigned int gConfigFlags = 0;
 int gWindowScale = 1;
 
-constexpr int MAX_WINDOW_SCALE = 8;
-// A frame larger than this either way is refused: the window could not show it.
-constexpr int MAX_FRAME_SIDE = 16384;
-
 }  // namespace
 
 void SetTargetFPS(int fps)
 {
     gTargetFps = fps > 0 ? fps : 0;
-    if (L.open) BackendResetFrameClock();
+    if (W.open) BackendResetFrameClock();
 }
 
 void SetConfigFlags(unsigned int flags) { gConfigFlags = flags; }
@@ -39,52 +37,50 @@ void SetWindowScale(int scale) { gWindowScale = std::clamp(scale, 1, MAX_WINDOW_
 
 bool InitWindow(int width, int height, const char* title)
 {
-    if (L.open) {
+    if (W.open) {
         std::fprintf(stderr, "delve: the window is already open\n");
         return true;
     }
-    L = Layer{};
-    if (width <= 0 || height <= 0 || width > MAX_FRAME_SIDE || height > MAX_FRAME_SIDE) {
+    W = WindowState{};
+    In = InputState{};
+    if (width <= 0 || height <= 0 || width > render::MAX_FRAME_SIDE || height > render::MAX_FRAME_SIDE) {
         std::fprintf(stderr, "delve: cannot open a window: invalid size %dx%d\n", width, height);
         return false;
     }
+    render::SetProgramFolder(GetApplicationDirectory());
     if (!BackendOpen(width, height, gWindowScale, (gConfigFlags & FLAG_FULLSCREEN_MODE) != 0, title ? title : ""))
         return false;
-    L.width = width;
-    L.height = height;
-    // Half a page away from where a window's pixels start in theirs: a row copied
-    // between places a few bytes apart in their pages would stall on every store.
-    L.frameStore.assign(static_cast<size_t>(width) * static_cast<size_t>(height) + 1024, 0xFF000000u);
-    L.frame = L.frameStore.data() + (2048 - reinterpret_cast<uintptr_t>(L.frameStore.data()) % 4096) % 4096 / 4;
-    L.texelColumns.resize(static_cast<size_t>(width));
-    L.open = true;
+    render::CreateFrame(width, height);
+    W.open = true;
     BackendResetFrameClock();
     return true;
 }
 
-bool WindowShouldClose(void) { return !L.open || L.closeRequested; }
+bool WindowShouldClose(void) { return !W.open || W.closeRequested; }
 
 void CloseWindow(void)
 {
-    if (!L.open) return;
+    if (!W.open) return;
     BackendClose();
     ForgetKeptFrame();
     ForgetPads();
-    L = Layer{};  // the textures, the captions and the font with it
+    render::DestroyFrame();  // the textures, the captions and the font with it
+    W = WindowState{};
+    In = InputState{};
 }
 
-bool IsWindowReady(void) { return L.open; }
+bool IsWindowReady(void) { return W.open; }
 
 void BeginDrawing(void) {}
 
 void EndDrawing(void)
 {
-    if (!L.open) return;
-    BackendPresent(L.frame, L.width, L.height);
+    if (!W.open) return;
+    BackendPresent(render::FramePixels(), render::FrameWidth(), render::FrameHeight());
     // F12 saves the frame just shown.
-    if (L.screenshotRequested) {
-        L.screenshotRequested = false;
-        SaveNumberedScreenshot();
+    if (W.screenshotRequested) {
+        W.screenshotRequested = false;
+        render::SaveNumberedScreenshot();
     }
     BackendWaitFrame(gTargetFps);
     PollInputEvents();
@@ -92,13 +88,30 @@ void EndDrawing(void)
 
 void SetWindowSize(int width, int height)
 {
-    if (!L.open || width <= 0 || height <= 0 || BackendIsFullscreen()) return;
+    if (!W.open || width <= 0 || height <= 0 || BackendIsFullscreen()) return;
     BackendSetWindowSize(width, height);
 }
 
 void ToggleFullscreen(void)
 {
-    if (L.open) BackendSetFullscreen(!BackendIsFullscreen());
+    if (W.open) BackendSetFullscreen(!BackendIsFullscreen());
 }
 
-bool IsWindowFullscreen(void) { return L.open && BackendIsFullscreen(); }
+bool IsWindowFullscreen(void) { return W.open && BackendIsFullscreen(); }
+
+const char* GetApplicationDirectory(void)
+{
+    static std::string directory;
+    static bool known = false;
+    if (!known) {
+        known = true;
+        directory = BackendApplicationDirectory();
+    }
+    return directory.c_str();
+}
+
+std::vector<std::string> GetDataFilePlaces(const char* fileName)
+{
+    render::SetProgramFolder(GetApplicationDirectory());
+    return render::DataFilePlaces(fileName ? fileName : "");
+}

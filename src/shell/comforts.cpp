@@ -1,6 +1,7 @@
 #include "shell/comforts.h"
 
 #include "platform/platform.h"
+#include "shell/controls.h"
 #include "shell/state.h"
 
 namespace {
@@ -21,27 +22,11 @@ constexpr Color CURSOR_EDGE{0, 0, 0, 255};
 constexpr Color CURSOR_MIDDLE{255, 255, 255, 255};
 constexpr int CURSOR_ARM = 6;  // pixels from the cursor's middle to the end of each arm
 
+// A line of the panel: the command line's options share the controls' columns.
 struct ControlRow {
     const char* keys;
     const char* what;
     const char* pad;
-};
-
-constexpr ControlRow CONTROLS[] = {
-    {"A / D", "walk left / right", "left stick, d-pad"},
-    {"W", "jump", "A (south button)"},
-    {"S", "fall faster", ""},
-    {"right mouse button", "dig the tile under the cursor", "right trigger"},
-    {"left mouse button", "make that tile solid", "left trigger"},
-    {"the mouse", "move the cursor", "right stick"},
-    {"- / =, the wheel", "zoom out / in", "left / right shoulder"},
-    {"keypad - / +", "zoom out / in", ""},
-    {"P", "pause, and go on", "Start"},
-    {"F1", "show or hide this panel", "Back"},
-    {"F11, Alt+Enter", "fullscreen on / off", ""},
-    {"F12", "save a screenshot", ""},
-    {"V", "debug line on standard output", ""},
-    {"Escape", "quit", ""},
 };
 
 constexpr ControlRow OPTIONS[] = {
@@ -80,8 +65,8 @@ void DrawControls(void)
     y += 30;
     DrawRow(ControlRow{"Keys and mouse", "", "Gamepad"}, y);
     y += LINE_HEIGHT + 4;
-    for (const ControlRow& row : CONTROLS) {
-        DrawRow(row, y);
+    for (int i = 0; i < CONTROL_COUNT; ++i) {
+        DrawRow(ControlRow{CONTROLS[i].keys, CONTROLS[i].what, CONTROLS[i].pad}, y);
         y += LINE_HEIGHT;
     }
     y += 10;

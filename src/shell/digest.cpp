@@ -36,6 +36,45 @@ struct Bytes {
 
 void Feed(XXH3_state_t* state, const Bytes& bytes) { XXH3_64bits_update(state, bytes.data, bytes.size); }
 
+// The queue in order: which records wait, for which depths.
+void FeedQueue(XXH3_state_t* state, const GameInstance* game)
+{
+    Bytes queued;
+    queued.U32(static_cast<uint32_t>(game->UnloadedChunks.size()));
+    Feed(state, queued);
+    for (const Chunk* c : game->UnloadedChunks) {
+        queued.size = 0;
+        queued.I32(c->id);
+        queued.I32(c->replacementdepth);
+        Feed(state, queued);
+    }
+}
+
+// Every slot: its record's addressing, then its tiles column by column.
+void FeedSlots(XXH3_state_t* state, const GameInstance* game)
+{
+    unsigned char tiles[WORLD_COLUMNS * CHUNK_ROWS * 2];
+    for (const Chunk* c : game->world) {
+        Bytes slot;
+        slot.U8(c ? 1 : 0);
+        if (c) {
+            slot.I32(c->depth);
+            slot.I32(c->replacementdepth);
+            slot.I32(c->id);
+        }
+        Feed(state, slot);
+        if (!c) continue;
+        size_t n = 0;
+        for (int x = 0; x < WORLD_COLUMNS; x++) {
+            for (int y = 0; y < CHUNK_ROWS; y++) {
+                tiles[n++] = c->wd[x][y].v;
+                tiles[n++] = c->wd[x][y].lightness;
+            }
+        }
+        XXH3_64bits_update(state, tiles, n);
+    }
+}
+
 }  // namespace
 
 uint64_t StateDigest(const GameInstance* game, const FrameLoop* loop)
@@ -65,38 +104,8 @@ uint64_t StateDigest(const GameInstance* game, const FrameLoop* loop)
     head.U8(loop->FREEZE ? 1 : 0);
     Feed(state, head);
 
-    // The queue in order: which records wait, for which depths.
-    Bytes queued;
-    queued.U32(static_cast<uint32_t>(game->UnloadedChunks.size()));
-    Feed(state, queued);
-    for (const Chunk* c : game->UnloadedChunks) {
-        queued.size = 0;
-        queued.I32(c->id);
-        queued.I32(c->replacementdepth);
-        Feed(state, queued);
-    }
-
-    // Every slot: its record's addressing, then its tiles column by column.
-    unsigned char tiles[WORLD_COLUMNS * CHUNK_ROWS * 2];
-    for (const Chunk* c : game->world) {
-        Bytes slot;
-        slot.U8(c ? 1 : 0);
-        if (c) {
-            slot.I32(c->depth);
-            slot.I32(c->replacementdepth);
-            slot.I32(c->id);
-        }
-        Feed(state, slot);
-        if (!c) continue;
-        size_t n = 0;
-        for (int x = 0; x < WORLD_COLUMNS; x++) {
-            for (int y = 0; y < CHUNK_ROWS; y++) {
-                tiles[n++] = c->wd[x][y].v;
-                tiles[n++] = c->wd[x][y].lightness;
-            }
-        }
-        XXH3_64bits_update(state, tiles, n);
-    }
+    FeedQueue(state, game);
+    FeedSlots(state, game);
 
     const uint64_t digest = XXH3_64bits_digest(state);
     XXH3_freeState(state);

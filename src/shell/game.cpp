@@ -10,6 +10,7 @@
 #include "presentation/camera.h"
 #include "presentation/render.h"
 #include "shell/comforts.h"
+#include "shell/controls.h"
 #include "shell/mouse.h"
 #include "world/streaming.h"
 #include "world/terrain.h"
@@ -93,21 +94,7 @@ void FreeWorld(GameInstance* game)
     game->player = nullptr;
 }
 
-std::vector<std::string> TileImagePlaces(void)
-{
-    const std::string local = "resources/tiles.png";
-    // Under the working folder, beside the executable (a build folder), then
-    // the installed data folder: first as found from the executable, so an
-    // installed tree can be moved, then where it was installed.
-    std::vector<std::string> places{local};
-    const std::string app = GetApplicationDirectory();
-    if (!app.empty()) {
-        places.push_back(app + local);
-        places.push_back(app + DELVE_DATA_FROM_BINARY + "/" + local);
-    }
-    places.push_back(std::string(DELVE_DATA_DIR) + "/" + local);
-    return places;
-}
+std::vector<std::string> TileImagePlaces(void) { return GetDataFilePlaces("resources/tiles.png"); }
 
 std::string TileImagePath(void)
 {
@@ -125,6 +112,7 @@ std::string TileImagePath(void)
 bool StartGame(GameInstance* game, FrameLoop* loop)
 {
     SetTargetFPS(TARGET_FPS);
+    BindControls();
     SetupWorld(game);
     if (!InitWindow(game->WindowWidth, game->WindowHeight, WINDOW_TITLE)) {
         FreeWorld(game);

@@ -4,8 +4,7 @@
 
 #include <string>
 
-// Largest whole multiple of the frame --scale opens the window at.
-constexpr int MAX_WINDOW_SCALE = 8;
+#include "platform/platform.h"  // MAX_WINDOW_SCALE
 
 struct Options {
     bool help = false;        // --help: print the usage and stop

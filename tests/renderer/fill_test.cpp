@@ -9,25 +9,26 @@
 #include <functional>
 #include <vector>
 
+#include "backends/memory/memory_backend.h"
 #include "entities/entity.h"
 #include "headless_game.h"
-#include "platform/layer.h"
 #include "presentation/render.h"
-#include "renderer/memory_backend.h"
+#include "render/frame.h"
+#include "support/render_probe.h"
 
 namespace {
 
 // The frame's pixels once `draw` has run over a grey background, drawn the fast way or the plain way.
 std::vector<uint32_t> FrameOf(bool fast, const std::function<void()>& draw)
 {
-    layer::SetDirectFill(fast);
+    SetDirectFill(fast);
     BeginDrawing();
     ClearBackground(Color{80, 80, 80, 255});
     draw();
     EndDrawing();
-    std::vector<uint32_t> pixels(layer::L.frame, layer::L.frame + 640 * 480);
+    std::vector<uint32_t> pixels(render::FramePixels(), render::FramePixels() + 640 * 480);
     EXPECT_TRUE(pixels == MemoryShownFrame()) << "the frame shown is the frame drawn";
-    layer::SetDirectFill(true);
+    SetDirectFill(true);
     return pixels;
 }
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <utility>
 
-#include "platform/fit.h"
+#include "render/fit.h"
 
 namespace {
 

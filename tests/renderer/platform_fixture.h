@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "support/render_probe.h"
 
 constexpr Color BACKGROUND{80, 80, 80, 255};
 constexpr Color WHITE{255, 255, 255, 255};

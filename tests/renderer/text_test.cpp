@@ -14,8 +14,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/layer.h"
 #include "platform_fixture.h"
+#include "render/frame.h"
+#include "support/render_probe.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ constexpr Color INK{0, 0, 0, 255};
 std::vector<uint32_t> FrameWithText(const char* text, int x, int y, int size, Color color = INK)
 {
     Frame([&] { DrawText(text, x, y, size, color); });
-    return std::vector<uint32_t>(layer::L.frame, layer::L.frame + 640 * 480);
+    return std::vector<uint32_t>(render::FramePixels(), render::FramePixels() + 640 * 480);
 }
 
 // The box holding every pixel that differs from the background: left, top, right, bottom (inclusive).
@@ -115,7 +116,7 @@ std::pair<std::string, bool> DrawnWithFont(const std::string* font)
 // off, foreign or lies about its tables is one warning, and no caption.
 TEST_F(Text, ABrokenFontIsOneWarningAndNoCaption)
 {
-    std::ifstream in(layer::FindDataFile("resources/DejaVuSans.ttf"), std::ios::binary);
+    std::ifstream in(render::FindDataFile("resources/DejaVuSans.ttf"), std::ios::binary);
     const std::string good{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     ASSERT_GT(good.size(), 100000u) << "the shipped font is found beside the tests";
     std::string lying = good;

@@ -314,6 +314,9 @@ async function main() {
     d.timedemo !== null, d.line));
   const server = await serve(webBuild, 0);
   const base = `http://127.0.0.1:${server.address().port}/`;
+  // The test page: the same game with the probes the input checks read.
+  const testServer = await serve(path.join(webBuild, 'test'), 0);
+  const testBase = `http://127.0.0.1:${testServer.address().port}/`;
   const browser = await puppeteer.launch({
     executablePath: CHROMIUM,
     headless: true,
@@ -321,13 +324,14 @@ async function main() {
   });
   try {
     await firstFrame(browser, base, desktop);
-    await input(browser, base);
+    await input(browser, testBase);
     for (let i = 0; i < demos.length; i++) await timedemo(browser, base, demos[i], desktop.demos[i]);
     await play(browser, base);
     await failures(browser, base);
   } finally {
     await browser.close();
     server.close();
+    testServer.close();
   }
 }
 

@@ -4,10 +4,11 @@
 
 #include <vector>
 
+#include "backends/web/web_keys.h"
+#include "backends/web/web_pacing.h"
 #include "platform/keycodes.h"
 #include "platform/platform.h"
-#include "platform/web/web_keys.h"
-#include "platform/web/web_pacing.h"
+#include "shell/controls.h"
 
 TEST(WebKeys, PhysicalNamesGiveTheGamesKeyCodes)
 {
@@ -47,6 +48,7 @@ TEST(WebKeys, NamesThatAreNotKeysGiveNothing)
 
 TEST(WebKeys, TheGamesKeysKeepThePageStillButBrowserShortcutsPass)
 {
+    BindControls();  // as the game does at start
     for (int key : INPUT_FRAME_KEYS) {
         EXPECT_TRUE(KeyIsTheGames(key, false)) << key;
         EXPECT_FALSE(KeyIsTheGames(key, true)) << key;  // Ctrl+- still zooms the page

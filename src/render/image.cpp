@@ -1,7 +1,7 @@
-// Images and files: textures from PNG files (a plain white stand-in when one
-// cannot be read), screenshots, and finding the game's data. stb_image and
-// stb_image_write build everywhere, so every build reads and writes the same pixels.
-#include "platform/platform.h"
+// Images: textures from PNG files (a plain white stand-in when one cannot be
+// read) and screenshots. stb_image and stb_image_write build everywhere, so
+// every build reads and writes the same pixels.
+#include "render/render.h"
 
 #include <fcntl.h>
 #include <stb/stb_image.h>
@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/backend.h"
-#include "platform/layer.h"
+#include "render/canvas.h"
+#include "render/frame.h"
 
-using namespace layer;
+using namespace render;
 
 namespace {
 
@@ -35,7 +35,7 @@ unsigned int gNextTextureId = 1;
 bool ReadImage(const char* path, LoadedTexture* out, std::string* reason)
 {
     std::vector<unsigned char> bytes;
-    if (!BackendReadFile(path, &bytes, reason)) return false;
+    if (!ReadWholeFile(path, &bytes, reason)) return false;
     if (bytes.empty()) {
         *reason = "the file is empty";
         return false;
@@ -71,15 +71,15 @@ void AppendBytes(void* to, void* data, int size)
 // a PNG of its red, green and blue, before any file is touched.
 bool EncodeFramePng(std::vector<unsigned char>* png)
 {
-    const size_t pixels = static_cast<size_t>(L.width) * static_cast<size_t>(L.height);
+    const size_t pixels = static_cast<size_t>(R.width) * static_cast<size_t>(R.height);
     std::vector<unsigned char> rgb(pixels * 3);
     for (size_t i = 0; i < pixels; ++i) {
-        rgb[3 * i] = static_cast<unsigned char>(L.frame[i] >> 16);
-        rgb[3 * i + 1] = static_cast<unsigned char>(L.frame[i] >> 8);
-        rgb[3 * i + 2] = static_cast<unsigned char>(L.frame[i]);
+        rgb[3 * i] = static_cast<unsigned char>(R.frame[i] >> 16);
+        rgb[3 * i + 1] = static_cast<unsigned char>(R.frame[i] >> 8);
+        rgb[3 * i + 2] = static_cast<unsigned char>(R.frame[i]);
     }
     png->clear();
-    return stbi_write_png_to_func(AppendBytes, png, L.width, L.height, 3, rgb.data(), L.width * 3) != 0 &&
+    return stbi_write_png_to_func(AppendBytes, png, R.width, R.height, 3, rgb.data(), R.width * 3) != 0 &&
            !png->empty();
 }
 
@@ -104,7 +104,7 @@ int WriteAll(int fd, const std::vector<unsigned char>& bytes)
 Texture2D LoadTexture(const char* fileName)
 {
     const char* shown = fileName ? fileName : "";
-    if (!L.open) {
+    if (!R.frame) {
         std::fprintf(stderr, "delve: cannot load texture '%s': no window is open\n", shown);
         return Texture2D{0, 0, 0};
     }
@@ -121,21 +121,21 @@ Texture2D LoadTexture(const char* fileName)
     PrepareTinting(&loaded);
     loaded.id = gNextTextureId++;
     if (gNextTextureId == 0) gNextTextureId = 1;  // 0 means "no texture"
-    L.textures.push_back(std::move(loaded));
-    const LoadedTexture& t = L.textures.back();
+    R.textures.push_back(std::move(loaded));
+    const LoadedTexture& t = R.textures.back();
     return Texture2D{t.id, t.width, t.height};
 }
 
 void UnloadTexture(Texture2D texture)
 {
-    if (!L.open || texture.id == 0) return;
-    for (auto it = L.textures.begin(); it != L.textures.end(); ++it) {
+    if (!R.frame || texture.id == 0) return;
+    for (auto it = R.textures.begin(); it != R.textures.end(); ++it) {
         if (it->id != texture.id) continue;
-        if (L.quadTextureId == it->id) {
-            L.quadTextureId = 0;
-            L.quadTexture = nullptr;
+        if (R.quadTextureId == it->id) {
+            R.quadTextureId = 0;
+            R.quadTexture = nullptr;
         }
-        L.textures.erase(it);
+        R.textures.erase(it);
         return;
     }
 }
@@ -143,7 +143,7 @@ void UnloadTexture(Texture2D texture)
 bool TakeScreenshot(const char* fileName)
 {
     const char* shown = fileName ? fileName : "";
-    if (!L.open) {
+    if (!R.frame) {
         std::fprintf(stderr, "delve: cannot save screenshot '%s': no window is open\n", shown);
         return false;
     }
@@ -162,7 +162,7 @@ bool TakeScreenshot(const char* fileName)
     return error == 0;
 }
 
-namespace layer {
+namespace render {
 
 void SaveNumberedScreenshot()
 {
@@ -191,36 +191,4 @@ void SaveNumberedScreenshot()
                  MAX_SCREENSHOT_NUMBER);
 }
 
-std::string FindDataFile(const std::string& local)
-{
-    if (FileExists(local.c_str())) return local;
-    // Beside the program (a build folder), then the installed data folder:
-    // first as found from the program, so an installed tree can be moved,
-    // then where it was installed.
-    const std::string app = GetApplicationDirectory();
-    const std::string candidates[] = {app.empty() ? "" : app + local,
-                                      app.empty() ? "" : app + DELVE_DATA_FROM_BINARY + "/" + local,
-                                      std::string(DELVE_DATA_DIR) + "/" + local};
-    for (const std::string& path : candidates)
-        if (!path.empty() && FileExists(path.c_str())) return path;
-    return local;
-}
-
-}  // namespace layer
-
-bool FileExists(const char* fileName)
-{
-    struct stat st;
-    return fileName && stat(fileName, &st) == 0 && S_ISREG(st.st_mode);
-}
-
-const char* GetApplicationDirectory(void)
-{
-    static std::string directory;
-    static bool known = false;
-    if (!known) {
-        known = true;
-        directory = BackendApplicationDirectory();
-    }
-    return directory.c_str();
-}
+}  // namespace render

@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "backends/web/browser_loop.h"
+#include "backends/web/web_keys.h"
+#include "backends/web/web_page.h"
 #include "platform/backend.h"
 #include "platform/keycodes.h"
 #include "platform/platform.h"
-#include "platform/web/browser_loop.h"
-#include "platform/web/web_keys.h"
-#include "platform/web/web_page.h"
 
 namespace {
 
@@ -301,32 +301,6 @@ bool BackendSetFullscreen(bool on)
 }
 
 bool BackendIsFullscreen(void) { return gWeb.page && WebIsFullscreen() != 0; }
-
-bool BackendReadFile(const char* path, std::vector<unsigned char>* bytes, std::string* reason)
-{
-    struct stat st;
-    if (stat(path, &st) != 0) {
-        *reason = std::strerror(errno);
-        return false;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        *reason = "not a regular file";
-        return false;
-    }
-    std::FILE* f = std::fopen(path, "rb");
-    if (!f) {
-        *reason = std::strerror(errno);
-        return false;
-    }
-    bytes->clear();
-    unsigned char buffer[16384];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes->insert(bytes->end(), buffer, buffer + n);
-    const bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) *reason = "read error";
-    return !failed;
-}
 
 // The data package is laid out from the file system's root.
 std::string BackendApplicationDirectory(void) { return "/"; }

@@ -1,8 +1,8 @@
 // The renderer's private half: its one state record, which its parts share,
 // and the helpers more than one part calls. The renderer owns the frame, an
-// array of pixels in memory that every drawing call fills itself, and hands
-// it finished to the backend (backend.h), which owns the window. A screenshot
-// taken between frames reads exactly what the player saw.
+// array of pixels in memory that every drawing call fills itself; the
+// platform hands it finished to the backend, which owns the window. A
+// screenshot taken between frames reads exactly what the player saw.
 #pragma once
 
 #include <stb/stb_truetype.h>
@@ -14,12 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/keycodes.h"
-#include "platform/platform.h"
+#include "render/render.h"
 
-namespace layer {
-
-constexpr int MOUSE_BUTTON_COUNT = 8;
+namespace render {
 
 // A texture the layer owns, found by the id the game holds.
 struct LoadedTexture {
@@ -67,24 +64,12 @@ struct AxisSpan {
     int firstTexel;  // index of the texel under the first pixel's centre
 };
 
-// Everything the renderer holds from InitWindow to CloseWindow.
-struct Layer {
-    bool open = false;                 // between a successful InitWindow and CloseWindow
-    bool closeRequested = false;       // close button, a signal that ends the game, or Escape seen
-    int width = 0;                     // frame width, pixels
+// Everything the renderer holds from CreateFrame to DestroyFrame.
+struct Canvas {
+    int width = 0;                     // frame width, pixels; 0 with no frame
     int height = 0;                    // frame height, pixels
     std::vector<uint32_t> frameStore;  // the frame's memory, a page larger than the frame
     uint32_t* frame = nullptr;         // the frame being drawn (or the last one shown), 0xAARRGGBB row by row
-    bool screenshotRequested = false;  // F12 seen: save the next presented frame
-
-    bool keyDown[KEY_CODE_COUNT] = {};            // by game key code: held at the last poll
-    bool keyPressed[KEY_CODE_COUNT] = {};         // by game key code: went down since the poll before
-    bool buttonDown[MOUSE_BUTTON_COUNT] = {};     // by game button code: held at the last poll
-    bool buttonPressed[MOUSE_BUTTON_COUNT] = {};  // by game button code: went down since the poll before
-    int mouseWindowX = 0;                         // cursor, window pixels from the top-left, y downward
-    int mouseWindowY = 0;
-    Vector2 mouse = {0.0f, 0.0f};  // the same in frame pixels, as of the last poll
-    float wheel = 0.0f;            // wheel notches over the events of the last poll, up positive
 
     std::list<LoadedTexture> textures;  // every texture loaded and not yet unloaded
 
@@ -113,7 +98,10 @@ struct Layer {
     uint64_t useClock = 0;                       // ticks once per cache use: the cache's notion of recency
 };
 
-extern Layer L;
+extern Canvas R;
+
+// The program's folder, where data files are also looked for (SetProgramFolder).
+extern std::string gProgramFolder;
 
 // Positions beyond this are far outside any frame; keeping them out keeps the
 // fill's float-to-int conversions in range.
@@ -140,7 +128,7 @@ struct UprightQuad {
 // can from the quads before; the pixels are the same either way.
 void FillUprightQuad(const LoadedTexture& tex, const UprightQuad& q, Color tint, bool cached);
 // The tiles' case, on the fast path: an unturned quad of positive size well
-// inside the drawable range, drawn from the quads' texture (L.quadTexture),
+// inside the drawable range, drawn from the quads' texture (R.quadTexture),
 // its texture coordinates kept from the last quad when the source is the
 // same. Returns false, having done nothing, for any other quad.
 bool DrawDirectQuad(Rectangle source, Rectangle dest, Vector2 origin, Color tint);
@@ -151,34 +139,4 @@ void FillTurnedQuad(const LoadedTexture& tex, const Vector2 corners[4], TexCoord
 void PrepareTinting(LoadedTexture* texture);
 // Where a source rectangle lies in the texture of the quads (draw.cpp).
 TexCoords SourceCoords(Rectangle source);
-// Whether unturned quads take what they can from the quads before (the fast
-// way, the default) or work everything out afresh; tests compare them (draw.cpp).
-void SetDirectFill(bool on);
-// Saves the frame as screenshotNNN.png, the first free number, in the working
-// folder and names it on standard error, or says there why it cannot (image.cpp).
-void SaveNumberedScreenshot();
-// Looks for one of the game's data files as the game looks for its tiles: the
-// working folder, beside the program, then the installed data folder. Returns
-// the first path that exists, or `local` itself (image.cpp).
-std::string FindDataFile(const std::string& local);
-
-// ---- Pause and gamepads (pause.cpp, gamepad.cpp) ------------------------------
-
-// Around every poll's events: a paused game's slow poll, and the repaints and
-// screenshots it answers itself, since it draws nothing.
-void BeforePoll();
-void AfterPoll();
-// Drops the kept frame and ends event waiting, as the window closes.
-void ForgetKeptFrame();
-// After a poll's events: the pads' buttons and sticks into the key, button
-// and cursor state.
-void ReadGamepads();
-// The mouse moved: the cursor is the mouse's again.
-void PadCursorTakenBack();
-// Forgets what the pads held, as the window closes.
-void ForgetPads();
-// True while a pad holds the key or mouse button.
-bool PadHoldsKey(int key);
-bool PadHoldsButton(int button);
-
-}  // namespace layer
+}  // namespace render

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <string>
 
+#include "backends/sdl/sdl_backend.h"
 #include "platform/backend.h"
-#include "platform/backend_sdl.h"
 
 namespace {
 
@@ -18,12 +18,6 @@ struct Place {
 
 Place gAsked;     // what the next window is asked to open at
 Place gWindowed;  // where the window returns to from fullscreen
-
-bool HeadlessDriver()
-{
-    const char* driver = SDL_GetCurrentVideoDriver();
-    return driver && (SDL_strcasecmp(driver, "dummy") == 0 || SDL_strcasecmp(driver, "offscreen") == 0);
-}
 
 // The usable area (the desktop less its panels) of the display holding the
 // point, or of the first display when none does; false when SDL knows none.
@@ -69,7 +63,7 @@ bool SdlPlacementToOpen(int* x, int* y, bool* positioned, int* width, int* heigh
     // open out of sight. Its middle picks the display.
     SDL_Rect area{};
     bool holds = false;
-    if (!HeadlessDriver() && UsableAreaAround(p.x + p.width / 2, p.y + p.height / 2, p.positioned, &area, &holds)) {
+    if (!SdlHeadless() && UsableAreaAround(p.x + p.width / 2, p.y + p.height / 2, p.positioned, &area, &holds)) {
         p.width = std::min(p.width, area.w);
         p.height = std::min(p.height, area.h);
         p.positioned = holds;
@@ -84,7 +78,7 @@ bool SdlPlacementToOpen(int* x, int* y, bool* positioned, int* width, int* heigh
 
 void SdlNoteWindowedPlace(void)
 {
-    SDL_Window* window = SdlWindow();
+    SDL_Window* window = gSdl.window;
     if (!window) return;
     if (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) {
         // Opened fullscreen: it returns to the place it was asked to open at.
@@ -94,14 +88,14 @@ void SdlNoteWindowedPlace(void)
     }
     FramePosition(window, &gWindowed.x, &gWindowed.y);
     SDL_GetWindowSize(window, &gWindowed.width, &gWindowed.height);
-    gWindowed.positioned = !HeadlessDriver();
+    gWindowed.positioned = !SdlHeadless();
 }
 
 bool BackendWindowPlace(int* x, int* y, bool* positioned, int* width, int* height)
 {
-    SDL_Window* window = SdlWindow();
+    SDL_Window* window = gSdl.window;
     // A headless window is on no screen: nothing to bring back.
-    if (!window || HeadlessDriver()) return false;
+    if (!window || SdlHeadless()) return false;
     Place p = gWindowed;
     if (!BackendIsFullscreen()) {
         FramePosition(window, &p.x, &p.y);

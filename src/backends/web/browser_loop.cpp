@@ -1,8 +1,8 @@
-#include "platform/web/browser_loop.h"
+#include "backends/web/browser_loop.h"
 
 #include <emscripten/emscripten.h>
 
-#include "platform/web/web_pacing.h"
+#include "backends/web/web_pacing.h"
 
 namespace {
 

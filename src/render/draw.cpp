@@ -1,6 +1,6 @@
 // Drawing into the frame: textured quads (handed to the fill), clearing,
 // rectangles and triangles.
-#include "platform/platform.h"
+#include "render/render.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,15 +9,15 @@
 #include <cstring>
 #include <utility>
 
-#include "platform/layer.h"
+#include "render/canvas.h"
 
-using namespace layer;
+using namespace render;
 
 namespace {
 
 const LoadedTexture* FindTexture(unsigned int id)
 {
-    for (const LoadedTexture& t : L.textures)
+    for (const LoadedTexture& t : R.textures)
         if (t.id == id) return &t;
     return nullptr;
 }
@@ -33,13 +33,13 @@ void DrawUnturnedQuad(Rectangle dest, Vector2 origin, TexCoords t, Color c)
     const float x0 = dest.x - origin.x, y0 = dest.y - origin.y;
     const float x1 = x0 + dest.width, y1 = y0 + dest.height;
     if (!(InDrawableRange(x0) && InDrawableRange(x1) && InDrawableRange(y0) && InDrawableRange(y1))) return;
-    if (!(std::max(x0, x1) > 0.0f && std::min(x0, x1) < static_cast<float>(L.width) && std::max(y0, y1) > 0.0f &&
-          std::min(y0, y1) < static_cast<float>(L.height)))
+    if (!(std::max(x0, x1) > 0.0f && std::min(x0, x1) < static_cast<float>(R.width) && std::max(y0, y1) > 0.0f &&
+          std::min(y0, y1) < static_cast<float>(R.height)))
         return;
     if (!((x1 > x0 && y1 > y0) || (x1 < x0 && y1 < y0))) return;
 
-    FillUprightQuad(*L.quadTexture, UprightQuad{x0, y0, x1, y1, t.left, t.top, t.right, t.bottom}, c, false);
-    ++L.shapes;
+    FillUprightQuad(*R.quadTexture, UprightQuad{x0, y0, x1, y1, t.left, t.top, t.right, t.bottom}, c, false);
+    ++R.shapes;
 }
 
 // A quad turned about its origin by `rotation` degrees.
@@ -66,7 +66,7 @@ void DrawTurnedQuad(Rectangle dest, Vector2 origin, float rotation, TexCoords t,
         if (!InDrawableRange(v.x) || !InDrawableRange(v.y)) return;
         minX = std::min(minX, v.x), maxX = std::max(maxX, v.x), minY = std::min(minY, v.y), maxY = std::max(maxY, v.y);
     }
-    if (!(maxX > 0.0f && minX < static_cast<float>(L.width) && maxY > 0.0f && minY < static_cast<float>(L.height)))
+    if (!(maxX > 0.0f && minX < static_cast<float>(R.width) && maxY > 0.0f && minY < static_cast<float>(R.height)))
         return;
     // Like triangles, a quad shows only its front: corners running
     // counter-clockwise on the screen.
@@ -74,7 +74,7 @@ void DrawTurnedQuad(Rectangle dest, Vector2 origin, float rotation, TexCoords t,
         (static_cast<double>(bottomLeft.x) - topLeft.x) * (static_cast<double>(bottomRight.y) - topLeft.y) -
         (static_cast<double>(bottomLeft.y) - topLeft.y) * (static_cast<double>(bottomRight.x) - topLeft.x);
     if (!(cross < 0.0)) return;
-    FillTurnedQuad(*L.quadTexture, corners, t, c);
+    FillTurnedQuad(*R.quadTexture, corners, t, c);
 }
 
 // A triangle's corner on the fill's grid: whole pixels (truncated toward
@@ -104,8 +104,8 @@ bool TopOrLeft(GridPoint a, GridPoint b, bool clockwise)
 }
 
 // Fills a triangle of one colour: each pixel whose centre lies inside, with
-// the corners first snapped to whole pixels, the rasterization the game's
-// spinner was first drawn with, kept so that not a pixel of it changed.
+// the corners first snapped to whole pixels: the spinner's shape at every
+// angle depends on that snapping.
 void FillTriangle(Vector2 v0, Vector2 v1, Vector2 v2, Color color)
 {
     const GridPoint d0 = OnGrid(v0), d1 = OnGrid(v1), d2 = OnGrid(v2);
@@ -114,14 +114,14 @@ void FillTriangle(Vector2 v0, Vector2 v1, Vector2 v2, Color color)
     const bool clockwise = area > 0;
     const int64_t minX = std::min({d0.x, d1.x, d2.x}) / 2, maxX = std::max({d0.x, d1.x, d2.x}) / 2;
     const int64_t minY = std::min({d0.y, d1.y, d2.y}) / 2, maxY = std::max({d0.y, d1.y, d2.y}) / 2;
-    const int64_t x0 = std::max<int64_t>(minX, 0), x1 = std::min<int64_t>(maxX, L.width);
-    const int64_t y0 = std::max<int64_t>(minY, 0), y1 = std::min<int64_t>(maxY, L.height);
+    const int64_t x0 = std::max<int64_t>(minX, 0), x1 = std::min<int64_t>(maxX, R.width);
+    const int64_t y0 = std::max<int64_t>(minY, 0), y1 = std::min<int64_t>(maxY, R.height);
     const int64_t sign = clockwise ? 1 : -1;
     const int64_t bias0 = TopOrLeft(d1, d2, clockwise) ? 0 : -1, bias1 = TopOrLeft(d2, d0, clockwise) ? 0 : -1,
                   bias2 = TopOrLeft(d0, d1, clockwise) ? 0 : -1;
     const uint32_t packed = PackColor(color);
     for (int64_t y = y0; y < y1; ++y) {
-        uint32_t* row = L.frame + y * L.width;
+        uint32_t* row = R.frame + y * R.width;
         for (int64_t x = x0; x < x1; ++x) {
             const int64_t cx = 2 * x + 1, cy = 2 * y + 1;
             if (sign * EdgeSide(d1, d2, cx, cy) + bias0 >= 0 && sign * EdgeSide(d2, d0, cx, cy) + bias1 >= 0 &&
@@ -133,7 +133,7 @@ void FillTriangle(Vector2 v0, Vector2 v1, Vector2 v2, Color color)
 
 }  // namespace
 
-namespace layer {
+namespace render {
 
 // Where a source rectangle lies in the quads' texture. A negative width
 // mirrors the picture left to right; a negative height mirrors it top to bottom.
@@ -142,44 +142,37 @@ TexCoords SourceCoords(Rectangle source)
     const bool flipX = source.width < 0;
     if (flipX) source.width *= -1;
     if (source.height < 0) source.y -= source.height;
-    const float left = source.x / L.quadTextureWidth;
-    const float right = (source.x + source.width) / L.quadTextureWidth;
-    return TexCoords{flipX ? right : left, flipX ? left : right, source.y / L.quadTextureHeight,
-                     (source.y + source.height) / L.quadTextureHeight};
+    const float left = source.x / R.quadTextureWidth;
+    const float right = (source.x + source.width) / R.quadTextureWidth;
+    return TexCoords{flipX ? right : left, flipX ? left : right, source.y / R.quadTextureHeight,
+                     (source.y + source.height) / R.quadTextureHeight};
 }
 
-void SetDirectFill(bool on)
-{
-    L.fastFill = on;
-    L.quadTextureId = 0;  // the next quad looks its texture up afresh
-    L.quadTexture = nullptr;
-}
-
-}  // namespace layer
+}  // namespace render
 
 void ClearBackground(Color color)
 {
-    if (!L.open) return;
+    if (!R.frame) return;
     // One row filled, then copied down: a pixel at a time would not be
     // vectorised, and would cost a third of a millisecond a frame.
-    uint32_t* first = L.frame;
-    std::fill(first, first + L.width, PackColor(color));
-    for (int y = 1; y < L.height; ++y) std::memcpy(first + static_cast<ptrdiff_t>(y) * L.width, first, L.width * 4u);
+    uint32_t* first = R.frame;
+    std::fill(first, first + R.width, PackColor(color));
+    for (int y = 1; y < R.height; ++y) std::memcpy(first + static_cast<ptrdiff_t>(y) * R.width, first, R.width * 4u);
 }
 
 void DrawTexturePro(Texture2D texture, Rectangle source, Rectangle dest, Vector2 origin, float rotation, Color tint)
 {
-    if (!L.open || texture.id == 0) return;
-    if (texture.id != L.quadTextureId) {
+    if (!R.frame || texture.id == 0) return;
+    if (texture.id != R.quadTextureId) {
         const LoadedTexture* t = FindTexture(texture.id);
         if (!t) return;
-        L.quadTextureId = t->id;
-        L.quadTexture = t;
-        L.quadTextureWidth = static_cast<float>(t->width);
-        L.quadTextureHeight = static_cast<float>(t->height);
-        L.lastSource = Rectangle{NAN, NAN, NAN, NAN};
+        R.quadTextureId = t->id;
+        R.quadTexture = t;
+        R.quadTextureWidth = static_cast<float>(t->width);
+        R.quadTextureHeight = static_cast<float>(t->height);
+        R.lastSource = Rectangle{NAN, NAN, NAN, NAN};
     }
-    if (rotation == 0.0f && L.fastFill && DrawDirectQuad(source, dest, origin, tint)) return;
+    if (rotation == 0.0f && R.fastFill && DrawDirectQuad(source, dest, origin, tint)) return;
     const TexCoords coords = SourceCoords(source);
     if (rotation == 0.0f) {
         DrawUnturnedQuad(dest, origin, coords, tint);
@@ -190,16 +183,16 @@ void DrawTexturePro(Texture2D texture, Rectangle source, Rectangle dest, Vector2
 
 void DrawRectangle(int posX, int posY, int width, int height, Color color)
 {
-    if (!L.open || width <= 0 || height <= 0) return;
+    if (!R.frame || width <= 0 || height <= 0) return;
     // Clip in wide integers so huge sizes neither overflow nor reach the renderer.
     const long long x0 = std::max<long long>(posX, 0);
     const long long y0 = std::max<long long>(posY, 0);
-    const long long x1 = std::min<long long>(static_cast<long long>(posX) + width, L.width);
-    const long long y1 = std::min<long long>(static_cast<long long>(posY) + height, L.height);
+    const long long x1 = std::min<long long>(static_cast<long long>(posX) + width, R.width);
+    const long long y1 = std::min<long long>(static_cast<long long>(posY) + height, R.height);
     if (x0 >= x1 || y0 >= y1) return;
     const uint32_t packed = PackColor(color);
     for (long long y = y0; y < y1; ++y) {
-        uint32_t* row = L.frame + y * L.width;
+        uint32_t* row = R.frame + y * R.width;
         if (color.a == 255) {
             std::fill(row + x0, row + x1, packed);
         } else {
@@ -210,7 +203,7 @@ void DrawRectangle(int posX, int posY, int width, int height, Color color)
 
 void DrawTriangle(Vector2 v1, Vector2 v2, Vector2 v3, Color color)
 {
-    if (!L.open) return;
+    if (!R.frame) return;
     const float xs[3] = {v1.x, v2.x, v3.x};
     const float ys[3] = {v1.y, v2.y, v3.y};
     for (int i = 0; i < 3; ++i)
@@ -221,7 +214,5 @@ void DrawTriangle(Vector2 v1, Vector2 v2, Vector2 v3, Color color)
                          (static_cast<double>(v2.y) - v1.y) * (static_cast<double>(v3.x) - v1.x);
     if (!(cross < 0.0)) return;
     FillTriangle(v1, v2, v3, color);
-    ++L.shapes;
+    ++R.shapes;
 }
-
-uint64_t GetDrawnShapeCount(void) { return L.shapes; }

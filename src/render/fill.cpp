@@ -6,13 +6,13 @@
 // The plain way works everything out afresh for every quad and every pixel;
 // tests check that both give the same picture. Turned quads take a slower,
 // general way.
-#include "platform/layer.h"
+#include "render/canvas.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
 
-using namespace layer;
+using namespace render;
 
 namespace {
 
@@ -100,11 +100,11 @@ AxisSpan SpanOf(float e0, float e1, float t0, float t1, int limit, int size)
 inline const AxisSpan& RowsOf(float y0, float y1, float v0, float v1, int size)
 {
     // Equal floats give equal spans; a NaN never matches and is worked out afresh.
-    AxisSpan& last = L.lastRows;
-    if (!(y0 == last.e0 && y1 == last.e1 && v0 == last.t0 && v1 == last.t1 && size == L.lastRowsSize)) {
-        last = SpanOf(y0, y1, v0, v1, L.height, size);
-        L.lastRowsSize = size;
-        L.lastRowPixels = L.frame + static_cast<ptrdiff_t>(last.first) * L.width;
+    AxisSpan& last = R.lastRows;
+    if (!(y0 == last.e0 && y1 == last.e1 && v0 == last.t0 && v1 == last.t1 && size == R.lastRowsSize)) {
+        last = SpanOf(y0, y1, v0, v1, R.height, size);
+        R.lastRowsSize = size;
+        R.lastRowPixels = R.frame + static_cast<ptrdiff_t>(last.first) * R.width;
     }
     return last;
 }
@@ -116,8 +116,8 @@ inline const AxisSpan& RowsOf(float y0, float y1, float v0, float v1, int size)
 void FillSpans(const LoadedTexture& tex, const AxisSpan& rows, const AxisSpan& cols, Color tint, bool cached)
 {
     const bool opaque = tex.opaque && tint.a == 255;  // the common case: no blending at all
-    uint32_t* frameRows = L.frame;
-    const ptrdiff_t stride = L.width;
+    uint32_t* frameRows = R.frame;
+    const ptrdiff_t stride = R.width;
     const size_t width = static_cast<size_t>(tex.width);
     if (cols.end - cols.first == 1 && rows.end - rows.first == 1) {
         // A tile a pixel wide (zoomed far out): one texel, one pixel.
@@ -128,7 +128,7 @@ void FillSpans(const LoadedTexture& tex, const AxisSpan& rows, const AxisSpan& c
         return;
     }
     const int n = cols.end - cols.first;
-    int* columns = L.texelColumns.data();
+    int* columns = R.texelColumns.data();
     for (int i = 0; i < n; ++i) columns[i] = TexelAt(cols, cols.first + i, tex.width);
     const uint32_t* tinted = opaque && cached ? TintedTexels(tex, tint) : nullptr;
     // Texel by texel across, as at 16 pixels per tile: each row is one copy.
@@ -154,10 +154,11 @@ void FillSpans(const LoadedTexture& tex, const AxisSpan& rows, const AxisSpan& c
 
 }  // namespace
 
-namespace layer {
+namespace render {
 
-// The arithmetic of the software blitters the pictures were first drawn with,
-// kept so that no pixel changed.
+// Each channel times the tint's in whole numbers, truncated, then laid over
+// the frame pixel by the texel's alpha: the rounding every picture of the
+// game (and its demo digests' screenshots) is made with.
 uint32_t BlendTexel(uint32_t texel, Color tint, uint32_t dst)
 {
     const uint32_t a = (texel >> 24) * tint.a / 255;
@@ -181,9 +182,9 @@ uint32_t BlendTexel(uint32_t texel, Color tint, uint32_t dst)
 void FillUprightQuad(const LoadedTexture& tex, const UprightQuad& q, Color tint, bool cached)
 {
     const AxisSpan rows =
-        cached ? RowsOf(q.y0, q.y1, q.v0, q.v1, tex.height) : SpanOf(q.y0, q.y1, q.v0, q.v1, L.height, tex.height);
+        cached ? RowsOf(q.y0, q.y1, q.v0, q.v1, tex.height) : SpanOf(q.y0, q.y1, q.v0, q.v1, R.height, tex.height);
     if (rows.first >= rows.end) return;
-    const AxisSpan cols = SpanOf(q.x0, q.x1, q.u0, q.u1, L.width, tex.width);
+    const AxisSpan cols = SpanOf(q.x0, q.x1, q.u0, q.u1, R.width, tex.width);
     if (cols.first < cols.end) FillSpans(tex, rows, cols, tint, cached);
 }
 
@@ -195,40 +196,40 @@ bool DrawDirectQuad(Rectangle source, Rectangle dest, Vector2 origin, Color c)
     if (!(x1 > x0 && y1 > y0 && x0 >= -MAX_COORDINATE && x1 <= MAX_COORDINATE && y0 >= -MAX_COORDINATE &&
           y1 <= MAX_COORDINATE))
         return false;
-    if (x1 <= 0.0f || y1 <= 0.0f || x0 >= static_cast<float>(L.width) || y0 >= static_cast<float>(L.height))
+    if (x1 <= 0.0f || y1 <= 0.0f || x0 >= static_cast<float>(R.width) || y0 >= static_cast<float>(R.height))
         return true;  // off the window: nothing to draw
-    Rectangle& last = L.lastSource;
+    Rectangle& last = R.lastSource;
     if (!(source.x == last.x && source.y == last.y && source.width == last.width && source.height == last.height)) {
         last = source;
-        L.lastCoords = SourceCoords(source);
+        R.lastCoords = SourceCoords(source);
     }
-    const TexCoords& t = L.lastCoords;
-    const LoadedTexture& tex = *L.quadTexture;
-    ++L.shapes;
+    const TexCoords& t = R.lastCoords;
+    const LoadedTexture& tex = *R.quadTexture;
+    ++R.shapes;
     const AxisSpan& rows = RowsOf(y0, y1, t.top, t.bottom, tex.height);
-    const int px0 = std::max(0, FirstPixelFrom(x0)), px1 = std::min(L.width, FirstPixelFrom(x1));
+    const int px0 = std::max(0, FirstPixelFrom(x0)), px1 = std::min(R.width, FirstPixelFrom(x1));
     if (px1 - px0 == 1 && rows.end - rows.first == 1) {
         // A tile a pixel wide (zoomed far out): one texel, one pixel, as FillSpans would draw it.
         const double step = (static_cast<double>(t.right) - t.left) / (static_cast<double>(x1) - x0);
         const int column = TexelAt(x0, t.left, step, px0, tex.width);
         const uint32_t texel = tex.pixels[static_cast<size_t>(rows.firstTexel) * static_cast<size_t>(tex.width) +
                                           static_cast<size_t>(column)];
-        uint32_t* out = L.lastRowPixels + px0;
+        uint32_t* out = R.lastRowPixels + px0;
         if (tex.opaque && c.a == 255) {
             // Neighbours zoomed out mostly share their texel and tint (the
             // dark rock above all): the last result is kept.
             const uint32_t tint = TintKey(c);
-            if (texel != L.lastTexel || tint != L.lastTint) {
-                L.lastTexel = texel;
-                L.lastTint = tint;
-                L.lastTinted = TintOpaqueTexel(texel, c);
+            if (texel != R.lastTexel || tint != R.lastTint) {
+                R.lastTexel = texel;
+                R.lastTint = tint;
+                R.lastTinted = TintOpaqueTexel(texel, c);
             }
-            *out = L.lastTinted;
+            *out = R.lastTinted;
         } else {
             *out = BlendTexel(texel, c, *out);
         }
     } else if (px0 < px1 && rows.first < rows.end) {
-        FillSpans(tex, rows, SpanOf(x0, x1, t.left, t.right, L.width, tex.width), c, true);
+        FillSpans(tex, rows, SpanOf(x0, x1, t.left, t.right, R.width, tex.width), c, true);
     }
     return true;
 }
@@ -243,9 +244,9 @@ void PrepareTinting(LoadedTexture* texture)
     texture->tintOfSlot.assign(TINT_SLOTS, 0);
 }
 
-}  // namespace layer
+}  // namespace render
 
-namespace layer {
+namespace render {
 
 // Each pixel whose centre lies in the quad (two edges included, as for the
 // unturned ones) shows the texel found by mapping that centre back onto the
@@ -259,10 +260,10 @@ void FillTurnedQuad(const LoadedTexture& tex, const Vector2 corners[4], TexCoord
     if (det == 0.0) return;
     const auto [minX, maxX] = std::minmax({corners[0].x, corners[1].x, corners[2].x, corners[3].x});
     const auto [minY, maxY] = std::minmax({corners[0].y, corners[1].y, corners[2].y, corners[3].y});
-    const int x0 = std::max(0, FirstPixelFrom(minX)), x1 = std::min(L.width, FirstPixelFrom(maxX) + 1);
-    const int y0 = std::max(0, FirstPixelFrom(minY)), y1 = std::min(L.height, FirstPixelFrom(maxY) + 1);
+    const int x0 = std::max(0, FirstPixelFrom(minX)), x1 = std::min(R.width, FirstPixelFrom(maxX) + 1);
+    const int y0 = std::max(0, FirstPixelFrom(minY)), y1 = std::min(R.height, FirstPixelFrom(maxY) + 1);
     for (int py = y0; py < y1; ++py) {
-        uint32_t* row = L.frame + static_cast<ptrdiff_t>(py) * L.width;
+        uint32_t* row = R.frame + static_cast<ptrdiff_t>(py) * R.width;
         for (int px = x0; px < x1; ++px) {
             const double dx = px + 0.5 - o.x, dy = py + 0.5 - o.y;
             const double a = (dx * by - dy * bx) / det, b = (ax * dy - ay * dx) / det;  // 0..1 across the quad
@@ -273,7 +274,7 @@ void FillTurnedQuad(const LoadedTexture& tex, const Vector2 corners[4], TexCoord
             row[px] = BlendTexel(texel, tint, row[px]);
         }
     }
-    ++L.shapes;
+    ++R.shapes;
 }
 
-}  // namespace layer
+}  // namespace render

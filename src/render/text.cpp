@@ -2,7 +2,7 @@
 // are), rasterized by stb_truetype into coverage maps that are laid over the
 // frame in the caption's colour. The same file and the same rasterizer give
 // the same pixels in every build. Captions in use are kept for reuse.
-#include "platform/platform.h"
+#include "render/render.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,10 +10,10 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/backend.h"
-#include "platform/layer.h"
+#include "render/canvas.h"
+#include "render/frame.h"
 
-using namespace layer;
+using namespace render;
 
 namespace {
 
@@ -66,24 +66,24 @@ std::string CheckFontFile(const std::vector<unsigned char>& d)
 // if it is missing or broken, after which captions are simply not drawn.
 bool FontReady()
 {
-    if (L.fontState != FontState::NotLooked) return L.fontState == FontState::Ready;
-    L.fontState = FontState::Missing;
+    if (R.fontState != FontState::NotLooked) return R.fontState == FontState::Ready;
+    R.fontState = FontState::Missing;
     const std::string path = FindDataFile(FONT_FILE);
     std::string reason;
-    if (BackendReadFile(path.c_str(), &L.fontData, &reason)) {
-        reason = CheckFontFile(L.fontData);
+    if (ReadWholeFile(path.c_str(), &R.fontData, &reason)) {
+        reason = CheckFontFile(R.fontData);
         if (reason.empty()) {
-            const int offset = stbtt_GetFontOffsetForIndex(L.fontData.data(), 0);
-            if (offset < 0 || !stbtt_InitFont(&L.font, L.fontData.data(), offset)) reason = "not a TrueType font";
+            const int offset = stbtt_GetFontOffsetForIndex(R.fontData.data(), 0);
+            if (offset < 0 || !stbtt_InitFont(&R.font, R.fontData.data(), offset)) reason = "not a TrueType font";
         }
     }
     if (!reason.empty()) {
         std::fprintf(stderr, "delve: cannot use the font '%s': %s; text will not be drawn\n", path.c_str(),
                      reason.c_str());
-        L.fontData.clear();
+        R.fontData.clear();
         return false;
     }
-    L.fontState = FontState::Ready;
+    R.fontState = FontState::Ready;
     return true;
 }
 
@@ -107,9 +107,9 @@ int NextCodepoint(const unsigned char*& p)
 // high as the font's ascent and descent, as wide as the advances reach.
 void Rasterize(CachedText* t)
 {
-    const float scale = stbtt_ScaleForMappingEmToPixels(&L.font, static_cast<float>(t->size));
+    const float scale = stbtt_ScaleForMappingEmToPixels(&R.font, static_cast<float>(t->size));
     int ascent = 0, descent = 0, gap = 0;
-    stbtt_GetFontVMetrics(&L.font, &ascent, &descent, &gap);
+    stbtt_GetFontVMetrics(&R.font, &ascent, &descent, &gap);
     const int baseline = static_cast<int>(std::lround(ascent * scale));
     t->height = baseline - static_cast<int>(std::lround(descent * scale));
     // First the characters and the pen's place for each, which give the width.
@@ -118,9 +118,9 @@ void Rasterize(CachedText* t)
     float pen = 0.0f;
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(t->text.c_str()); *p;) {
         const int code = NextCodepoint(p);
-        if (!codes.empty()) pen += scale * stbtt_GetCodepointKernAdvance(&L.font, codes.back(), code);
+        if (!codes.empty()) pen += scale * stbtt_GetCodepointKernAdvance(&R.font, codes.back(), code);
         int advance = 0, bearing = 0;
-        stbtt_GetCodepointHMetrics(&L.font, code, &advance, &bearing);
+        stbtt_GetCodepointHMetrics(&R.font, code, &advance, &bearing);
         codes.push_back(code);
         pens.push_back(pen);
         pen += advance * scale;
@@ -131,11 +131,11 @@ void Rasterize(CachedText* t)
     for (size_t i = 0; i < codes.size(); ++i) {
         const float shift = pens[i] - std::floor(pens[i]);
         int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-        stbtt_GetCodepointBitmapBoxSubpixel(&L.font, codes[i], scale, scale, shift, 0.0f, &x0, &y0, &x1, &y1);
+        stbtt_GetCodepointBitmapBoxSubpixel(&R.font, codes[i], scale, scale, shift, 0.0f, &x0, &y0, &x1, &y1);
         const int w = x1 - x0, h = y1 - y0;
         if (w <= 0 || h <= 0) continue;
         glyph.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
-        stbtt_MakeCodepointBitmapSubpixel(&L.font, glyph.data(), w, h, w, scale, scale, shift, 0.0f, codes[i]);
+        stbtt_MakeCodepointBitmapSubpixel(&R.font, glyph.data(), w, h, w, scale, scale, shift, 0.0f, codes[i]);
         const int left = static_cast<int>(std::floor(pens[i])) + x0, top = baseline + y0;
         for (int y = 0; y < h; ++y) {
             if (top + y < 0 || top + y >= t->height) continue;
@@ -151,37 +151,37 @@ void Rasterize(CachedText* t)
 
 const CachedText* RasterizedText(const std::string& text, int size)
 {
-    for (CachedText& t : L.texts) {
+    for (CachedText& t : R.texts) {
         if (t.size == size && t.text == text) {
-            t.lastUse = ++L.useClock;
+            t.lastUse = ++R.useClock;
             return &t;
         }
     }
-    if (L.texts.size() >= MAX_CACHED_TEXTS) {
-        auto oldest = std::min_element(L.texts.begin(), L.texts.end(),
+    if (R.texts.size() >= MAX_CACHED_TEXTS) {
+        auto oldest = std::min_element(R.texts.begin(), R.texts.end(),
                                        [](const CachedText& a, const CachedText& b) { return a.lastUse < b.lastUse; });
-        L.texts.erase(oldest);
+        R.texts.erase(oldest);
     }
-    L.texts.push_back(CachedText{text, size, 0, 0, {}, ++L.useClock});
-    Rasterize(&L.texts.back());
-    return &L.texts.back();
+    R.texts.push_back(CachedText{text, size, 0, 0, {}, ++R.useClock});
+    Rasterize(&R.texts.back());
+    return &R.texts.back();
 }
 
 }  // namespace
 
 void DrawText(const char* text, int posX, int posY, int fontSize, Color color)
 {
-    if (!L.open || !text || !*text || !FontReady()) return;
+    if (!R.frame || !text || !*text || !FontReady()) return;
     std::string caption(text);
     if (caption.size() > MAX_TEXT_BYTES) caption.resize(MAX_TEXT_BYTES);
     const CachedText* t = RasterizedText(caption, std::clamp(fontSize, MIN_FONT_SIZE, MAX_FONT_SIZE));
     // Clipped in wide integers: a caption far off the frame costs nothing.
     const long long x0 = std::max<long long>(posX, 0), y0 = std::max<long long>(posY, 0);
-    const long long x1 = std::min<long long>(static_cast<long long>(posX) + t->width, L.width);
-    const long long y1 = std::min<long long>(static_cast<long long>(posY) + t->height, L.height);
+    const long long x1 = std::min<long long>(static_cast<long long>(posX) + t->width, R.width);
+    const long long y1 = std::min<long long>(static_cast<long long>(posY) + t->height, R.height);
     for (long long y = y0; y < y1; ++y) {
         const uint8_t* cover = &t->coverage[static_cast<size_t>(y - posY) * static_cast<size_t>(t->width)];
-        uint32_t* row = L.frame + y * L.width;
+        uint32_t* row = R.frame + y * R.width;
         for (long long x = x0; x < x1; ++x)
             if (const uint32_t c = cover[x - posX]) row[x] = BlendTexel((c << 24) | 0xFFFFFFu, color, row[x]);
     }

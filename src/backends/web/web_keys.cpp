@@ -1,7 +1,8 @@
-#include "platform/web/web_keys.h"
+#include "backends/web/web_keys.h"
 
 #include <cstring>
 
+#include "platform/backend.h"
 #include "platform/keycodes.h"
 #include "platform/platform.h"
 
@@ -101,10 +102,6 @@ int KeyFromCode(const char* code)
 
 bool KeyIsTheGames(int key, bool ctrlOrMeta)
 {
-    if (ctrlOrMeta) return false;
-    for (int k : INPUT_FRAME_KEYS)
-        if (key == k) return true;
-    // P and F1 (the pause and the controls panel) are read live, outside the
-    // demos' keys; F1 is also the browser's help, which must not open.
-    return key == KEY_P || key == KEY_F1 || key == CODE_F11 || key == CODE_F12 || key == WEB_SCREENSHOT_KEY;
+    // Among them F1, the game's panel, which is also the browser's help.
+    return !ctrlOrMeta && (LayerKeyIsTheGames(key) || key == WEB_SCREENSHOT_KEY);
 }

@@ -1,4 +1,4 @@
-#include "platform/web/web_page.h"
+#include "backends/web/web_page.h"
 
 #include <emscripten/emscripten.h>
 

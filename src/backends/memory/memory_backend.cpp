@@ -1,4 +1,4 @@
-#include "renderer/memory_backend.h"
+#include "backends/memory/memory_backend.h"
 
 #include <unistd.h>
 
@@ -73,17 +73,6 @@ bool BackendSetFullscreen(bool on)
 }
 
 bool BackendIsFullscreen(void) { return gMemory.fullscreen; }
-
-bool BackendReadFile(const char* path, std::vector<unsigned char>* bytes, std::string* reason)
-{
-    std::ifstream in(path ? path : "", std::ios::binary);
-    if (!in) {
-        *reason = "cannot be opened";
-        return false;
-    }
-    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return true;
-}
 
 std::string BackendApplicationDirectory(void)
 {

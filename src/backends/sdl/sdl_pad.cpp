@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "backends/sdl/sdl_backend.h"
 #include "platform/backend.h"
-#include "platform/backend_sdl.h"
 
 namespace {
 

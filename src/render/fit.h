@@ -1,5 +1,5 @@
 // Where the frame sits in a window of any size, and which frame pixel lies
-// under a window pixel. Private to the platform layer (and its tests).
+// under a window pixel. For the platform, its backends and their tests.
 #pragma once
 
 // The frame's place in the window, window pixels.

@@ -1,4 +1,4 @@
-#include "platform/web/web_pacing.h"
+#include "backends/web/web_pacing.h"
 
 bool FrameDue(FramePacer* pacer, double now, double periodMs)
 {

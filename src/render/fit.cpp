@@ -1,4 +1,4 @@
-#include "platform/fit.h"
+#include "render/fit.h"
 
 #include <algorithm>
 

@@ -1,0 +1,12 @@
+#include "support/render_probe.h"
+
+#include "render/canvas.h"
+
+uint64_t GetDrawnShapeCount(void) { return render::R.shapes; }
+
+void SetDirectFill(bool on)
+{
+    render::R.fastFill = on;
+    render::R.quadTextureId = 0;  // the next quad looks its texture up afresh
+    render::R.quadTexture = nullptr;
+}
