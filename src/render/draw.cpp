@@ -137,6 +137,21 @@ namespace render {
 
 // Where a source rectangle lies in the quads' texture. A negative width
 // mirrors the picture left to right; a negative height mirrors it top to bottom.
+bool UseQuadTexture(unsigned int id)
+{
+    if (id == 0) return false;
+    if (id != R.quadTextureId) {
+        const LoadedTexture* t = FindTexture(id);
+        if (!t) return false;
+        R.quadTextureId = t->id;
+        R.quadTexture = t;
+        R.quadTextureWidth = static_cast<float>(t->width);
+        R.quadTextureHeight = static_cast<float>(t->height);
+        R.lastSource = Rectangle{NAN, NAN, NAN, NAN};
+    }
+    return true;
+}
+
 TexCoords SourceCoords(Rectangle source)
 {
     const bool flipX = source.width < 0;
@@ -162,16 +177,7 @@ void ClearBackground(Color color)
 
 void DrawTexturePro(Texture2D texture, Rectangle source, Rectangle dest, Vector2 origin, float rotation, Color tint)
 {
-    if (!R.frame || texture.id == 0) return;
-    if (texture.id != R.quadTextureId) {
-        const LoadedTexture* t = FindTexture(texture.id);
-        if (!t) return;
-        R.quadTextureId = t->id;
-        R.quadTexture = t;
-        R.quadTextureWidth = static_cast<float>(t->width);
-        R.quadTextureHeight = static_cast<float>(t->height);
-        R.lastSource = Rectangle{NAN, NAN, NAN, NAN};
-    }
+    if (!R.frame || !UseQuadTexture(texture.id)) return;
     if (rotation == 0.0f && R.fastFill && DrawDirectQuad(source, dest, origin, tint)) return;
     const TexCoords coords = SourceCoords(source);
     if (rotation == 0.0f) {
