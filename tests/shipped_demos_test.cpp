@@ -2,21 +2,69 @@
 // game zoomed out (make bench, the browser test): it must stay zoomed out for
 // most of its frames, and walk, dig and fall far enough to shift the window,
 // so that its timedemo measures the frames a player zoomed out really sees.
+// Along the way, the tiles of the frames both demos show come out the same
+// whether small tiles are drawn a row at a time or one by one.
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "entities/entity.h"
 #include "headless_game.h"
+#include "presentation/render.h"
+#include "render/canvas.h"
 #include "shell/demo.h"
 #include "shell/digest.h"
 #include "shell/options.h"
+#include "support/render_probe.h"
 
 namespace {
 
-struct ShippedDemoTest : HeadlessGame {};
+struct ShippedDemoTest : HeadlessGame {
+    // The frame's pixels with the tiles drawn over the last frame, the fast
+    // way or the plain way; the light is as it was before.
+    std::vector<uint32_t> Tiles(bool fast)
+    {
+        std::vector<uint8_t> light;
+        for (Chunk* c : game.world)
+            for (auto& column : c->wd)
+                for (Tile& t : column) light.push_back(t.lightness);
+        SetDirectFill(fast);
+        drawChunks(&game);
+        SetDirectFill(true);
+        size_t i = 0;
+        for (Chunk* c : game.world)
+            for (auto& column : c->wd)
+                for (Tile& t : column) t.lightness = light[i++];
+        return std::vector<uint32_t>(render::R.frame, render::R.frame + 640 * 480);
+    }
+    // Between frames, the tiles drawn both ways give the same pixels.
+    void ExpectTilesSameBothWays(int frame)
+    {
+        const std::vector<uint32_t> fast = Tiles(true), plain = Tiles(false);
+        EXPECT_TRUE(fast == plain) << "frame " << frame << ", zoom " << WORLDSCALE;
+    }
+};
+
+TEST_F(ShippedDemoTest, TheDescentDemosTilesComeOutTheSameBothWays)
+{
+    Options options;
+    options.play = std::string(DELVE_DEMOS_DIR) + "/descent.dem";
+    Demo demo;
+    std::string error;
+    ASSERT_TRUE(OpenDemo(&demo, options, &error)) << error;
+    BeginDemo(&demo);
+    testing::internal::CaptureStdout();
+    for (int frame = 1; DemoBeforeFrame(&demo, &game, &loop); frame++) {
+        RunFrame(&game, &loop);
+        DemoAfterFrame(&demo, &game, &loop);
+        if (frame % 15 == 0) ExpectTilesSameBothWays(frame);
+    }
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(FinishDemo(&demo, &game, &loop), 0);
+}
 
 TEST_F(ShippedDemoTest, TheZoomedOutDemoWalksDigsAndFallsThroughAShiftAtZoomOneToFour)
 {
@@ -36,6 +84,7 @@ TEST_F(ShippedDemoTest, TheZoomedOutDemoWalksDigsAndFallsThroughAShiftAtZoomOneT
         RunFrame(&game, &loop);
         DemoAfterFrame(&demo, &game, &loop);
         frames++;
+        if (frames % 40 == 0) ExpectTilesSameBothWays(frames);
         if (counted == 0 && WORLDSCALE > 4) continue;  // zooming out from the start's 16
         counted++;
         zoomedOut += WORLDSCALE <= 4;
