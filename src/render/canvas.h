@@ -74,6 +74,7 @@ enum class RowQuadKind : uint8_t {
 struct RowQuad {
     RowQuadKind kind;
     bool likeBefore;  // the quad before is small too, over the same texel columns
+    bool contiguous;  // its texel columns run one by one, a texel to a pixel
     int first, end;   // the frame columns it covers, clipped
     int texels;       // where its texel columns start in RowColumns::texels
 };

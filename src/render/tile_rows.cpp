@@ -17,11 +17,11 @@ using namespace render;
 
 namespace {
 
-// The widest and tallest quad drawn the small way, pixels; larger ones are
-// rows of texels that the fill copies whole from its tinted copies.
-constexpr float SMALL_QUAD = 8.0f;
+// The widest and tallest quad drawn a row at a time, pixels: every zoom of the
+// game; a larger one is handed to DrawTexturePro.
+constexpr float SMALL_QUAD = 64.0f;
 // Frame rows a small quad can cover: its height, and one more where rounding puts it.
-constexpr int MAX_ROWS = 10;
+constexpr int MAX_ROWS = 66;
 static_assert(MAX_ROWS >= SMALL_QUAD + 1);
 // A quad of up to this many pixels is tinted pixel by pixel; a larger one is
 // taken from the texture's tinted copies.
@@ -51,7 +51,7 @@ void PlanColumns(RowColumns* c, const float* lefts, int count, float width, TexC
     for (int i = 0; i < count; ++i) {
         const float x0 = lefts[i], x1 = x0 + width;
         RowQuad& q = c->quads[static_cast<size_t>(i)];
-        q = RowQuad{RowQuadKind::General, false, 0, 0, static_cast<int>(c->texels.size())};
+        q = RowQuad{RowQuadKind::General, false, false, 0, 0, static_cast<int>(c->texels.size())};
         if (!(x1 > x0 && InDrawableRange(x0) && InDrawableRange(x1))) continue;
         if (x1 <= 0.0f || x0 >= static_cast<float>(R.width)) {
             q.kind = RowQuadKind::Off;
@@ -62,11 +62,13 @@ void PlanColumns(RowColumns* c, const float* lefts, int count, float width, TexC
         q.end = std::min(R.width, FirstPixelFrom(x1));
         const double step = (static_cast<double>(t.right) - t.left) / (static_cast<double>(x1) - x0);
         for (int p = q.first; p < q.end; ++p) c->texels.push_back(TexelAt(x0, t.left, step, p, textureWidth));
+        const auto under = c->texels.begin() + q.texels;
+        q.contiguous = true;
+        for (int p = 1; p < q.end - q.first; ++p) q.contiguous = q.contiguous && under[p] == under[0] + p;
         if (i == 0) continue;
         const RowQuad& b = c->quads[static_cast<size_t>(i - 1)];
-        const auto under = c->texels.begin();
         q.likeBefore = b.kind == RowQuadKind::Small && b.end - b.first == q.end - q.first &&
-                       std::equal(under + b.texels, under + q.texels, under + q.texels);
+                       std::equal(c->texels.begin() + b.texels, under, under);
     }
 }
 
@@ -117,7 +119,11 @@ void DrawSmallQuad(RowDraw* d, const RowQuad& q, const int* texels, Color c)
         uint32_t* out = d->frameRow + r * stride + q.first;
         const uint32_t* row = d->texelRows[r];
         if (tinted) row = tinted + (row - d->tex->pixels.data());
-        for (int p = 0; p < across; ++p) out[p] = tinted ? row[under[p]] : TintOpaqueTexel(row[under[p]], c);
+        if (tinted && q.contiguous) {
+            std::memcpy(out, row + under[0], static_cast<size_t>(across) * 4);  // texel for pixel, as at zoom 16
+        } else {
+            for (int p = 0; p < across; ++p) out[p] = tinted ? row[under[p]] : TintOpaqueTexel(row[under[p]], c);
+        }
     }
 }
 

@@ -167,7 +167,7 @@ TEST_P(TileRowsTest, TheGamesRowsAtSmallZoomsComeOutAsQuadByQuad)
         const Texture2D texture = RandomTexture(spec.w, spec.h, spec.translucent, &random);
         ASSERT_NE(texture.id, 0u);
         const Rectangle source{0, 0, static_cast<float>(spec.w), static_cast<float>(spec.h)};
-        for (int zoom = 1; zoom <= 9; ++zoom) {
+        for (int zoom : {1, 2, 3, 4, 5, 6, 7, 8, 9, 16, 23, 48}) {
             for (int64_t first : {0, 123457}) {
                 for (float dx : {0.0f, 0.37f, 0.5f, -3.25f, 2.62f}) {
                     SCOPED_TRACE(testing::Message()
@@ -190,12 +190,12 @@ TEST_P(TileRowsTest, WildRowsComeOutAsQuadByQuad)
     const Rectangle sources[] = {{0, 0, 16, 16}, {4, 2, 3, 9}, {0, 0, -16, 16}, {0, 0, 16, -16}, {-8, 0, 16, 16}};
     const float h = static_cast<float>(render::R.height);
     for (const Rectangle& source : sources) {
-        for (float width : {1.0f, 0.4f, 1.5f, 2.25f, 3.0f, 7.9f, 8.0f, 8.5f, 16.0f}) {
+        for (float width : {1.0f, 0.4f, 1.5f, 2.25f, 3.0f, 7.9f, 8.5f, 16.0f, 63.5f, 64.0f, 70.0f}) {
             SCOPED_TRACE(testing::Message() << "source " << source.x << "," << source.y << " " << source.width << "x"
                                             << source.height << ", width " << width);
             std::vector<Row> rows;
             for (float top : {-3.7f, -0.5f, 0.0f, 0.25f, 17.5f, h - 2.3f, h - 0.5f, h, h + 5.0f})
-                for (float height : {width, 1.0f, 2.5f, 6.0f})
+                for (float height : {width, 1.0f, 2.5f, 6.0f, 64.0f, 65.0f})
                     rows.push_back(WildRow(top, width, height, source, &random));
             rows.push_back(WildRow(NAN, width, width, source, &random));
             rows.push_back(WildRow(-1e30f, width, 1e30f, source, &random));
