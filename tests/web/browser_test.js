@@ -299,6 +299,15 @@ async function failures(browser, base) {
   } finally {
     server.close();
   }
+  // A browser whose WebAssembly has no vector instructions.
+  {
+    const page = await browser.newPage();
+    await page.evaluateOnNewDocument(() => { WebAssembly.validate = () => false; });
+    await page.goto(base, { waitUntil: 'load' });
+    const text = await page.evaluate(() => document.getElementById('message').textContent);
+    checks.check('a browser without WebAssembly\'s vector instructions is told so', /vector instructions/.test(text), text);
+    await page.close();
+  }
   // A browser without WebAssembly.
   const page = await browser.newPage();
   await page.evaluateOnNewDocument(() => { delete window.WebAssembly; });
