@@ -25,5 +25,8 @@ else
   exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive
-"${run[@]}" apt-get update -q >&2
-"${run[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}" >&2
+# Another install under way (a desktop's updater, a second build) holds
+# dpkg's lock for a while: wait for it rather than fail at once.
+wait_lock=(-o DPkg::Lock::Timeout=900)
+"${run[@]}" apt-get "${wait_lock[@]}" update -q >&2
+"${run[@]}" apt-get "${wait_lock[@]}" install -y -q --no-install-recommends "${missing[@]}" >&2

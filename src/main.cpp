@@ -36,7 +36,9 @@ int main(int argc, char** argv)
     // Debug lines into a pipe whose reader has gone (`delve | head`) must not
     // end the game: the write fails quietly and the game plays on, and a
     // recording still ends whole.
+#ifdef SIGPIPE
     std::signal(SIGPIPE, SIG_IGN);
+#endif
     // The window opens as the player left it, unless the command line says otherwise.
     ApplyWindowSettings(options);
 

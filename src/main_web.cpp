@@ -25,6 +25,7 @@ EM_JS(void, TellPageGameOver, (int status), { if (Module.onGameOver) Module.onGa
 bool Frame(void* arg)
 {
     WebRun* run = static_cast<WebRun*>(arg);
+    run->frames++;
     if (StepFrame(&run->session)) return true;
     // The last frame stays on the page; the run's state is kept for the page to look at.
     run->status = FinishDemo(&run->session.demo, &run->session.game, &run->session.loop);

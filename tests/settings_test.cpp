@@ -110,7 +110,11 @@ TEST_F(SettingsFileTest, AMissingFileIsNoErrorAndUnreadableOnesAreBroken)
     EXPECT_EQ(error, "");
     fs::create_directory(file);  // a folder where the file should be
     EXPECT_EQ(ReadSettingsFile(file.string(), &s, &error), SettingsFile::Broken);
+#ifdef _WIN32
+    EXPECT_EQ(error, "Permission denied");  // Windows' C library's word for a folder
+#else
     EXPECT_EQ(error, "Is a directory");
+#endif
     fs::remove(file);
     std::ofstream(file) << "[window]\n" << std::string(MAX_SETTINGS_BYTES, '#') << "\n";
     EXPECT_EQ(ReadSettingsFile(file.string(), &s, &error), SettingsFile::Broken);
@@ -127,8 +131,10 @@ TEST_F(SettingsFileTest, AWriteReplacesTheFileWholeOrLeavesItAsItWas)
     ASSERT_TRUE(WriteFileAtomically(file.string(), "second, longer\n", &error)) << error;
     EXPECT_EQ(Slurp(file), "second, longer\n");
     EXPECT_EQ(Entries(), 1) << "no temporary file is left";
+#ifndef _WIN32  // Windows' files have no such modes
     EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+#endif
 
     // The rename fails (a folder of that name, not empty): the old file and no leftovers.
     const fs::path blocked = folder / "blocked.ini";

@@ -16,6 +16,7 @@ const TYPES = {
   '.data': 'application/octet-stream',
   '.dem': 'application/octet-stream',
   '.png': 'image/png',
+  '.webmanifest': 'application/manifest+json',
 };
 
 // Starts serving `folder`; resolves to the server once it listens. Files

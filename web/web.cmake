@@ -5,7 +5,9 @@
 # (web/index.html), not the toolchain's.
 #
 # Output in the build folder: index.html, delve.js, delve.wasm and delve.data
-# (the tiles and the font), demos/ (the shipped demos), and the unit tests
+# (the tiles and the font); the touch controls (touch.js), the service worker
+# (sw.js), the manifest and its icons, which make the page installable and
+# playable offline; demos/ (the shipped demos); and the unit tests
 # that run under node: delve_web_tests.js and delve_web_renderer_tests.js.
 
 # Debian's headers that the program needs, copied out of /usr/include, which
@@ -67,7 +69,7 @@ set(WEB_LINK -sALLOW_MEMORY_GROWTH=1 -ffp-contract=off -fno-fast-math -msimd128)
 add_executable(delve src/main_web.cpp)
 target_link_libraries(delve PRIVATE delve_web_backend delve_core)
 target_link_options(delve PRIVATE ${WEB_LINK} ${WEB_PRELOAD} -sEXIT_RUNTIME=0
-  -sENVIRONMENT=web -sEXPORTED_RUNTIME_METHODS=FS -sEXPORTED_FUNCTIONS=_main,_malloc,_free)
+  -sENVIRONMENT=web -sEXPORTED_RUNTIME_METHODS=FS,ccall -sEXPORTED_FUNCTIONS=_main,_malloc,_free)
 set_target_properties(delve PROPERTIES SUFFIX ".js")
 list(TRANSFORM DELVE_DATA_FILES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE WEB_DATA_PATHS)
 set_property(TARGET delve APPEND PROPERTY LINK_DEPENDS ${WEB_DATA_PATHS})
@@ -78,21 +80,39 @@ set_property(TARGET delve APPEND PROPERTY LINK_DEPENDS ${WEB_DATA_PATHS})
 add_executable(delve_test_page src/main_web.cpp tests/web/page_probes.cpp)
 target_link_libraries(delve_test_page PRIVATE delve_web_backend delve_core)
 target_link_options(delve_test_page PRIVATE ${WEB_LINK} ${WEB_PRELOAD} -sEXIT_RUNTIME=0
-  -sENVIRONMENT=web -sEXPORTED_RUNTIME_METHODS=FS -sEXPORTED_FUNCTIONS=_main,_malloc,_free)
+  -sENVIRONMENT=web -sEXPORTED_RUNTIME_METHODS=FS,ccall -sEXPORTED_FUNCTIONS=_main,_malloc,_free)
 set_target_properties(delve_test_page PROPERTIES SUFFIX ".js" OUTPUT_NAME delve
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test)
 set_property(TARGET delve_test_page APPEND PROPERTY LINK_DEPENDS ${WEB_DATA_PATHS})
 
-# The page, and the shipped demos to try with ?play=demos/NAME.dem or ?timedemo=.
+# The page, its touch controls, and the shipped demos to try with
+# ?play=demos/NAME.dem or ?timedemo=. The test page has the same page beside it.
 file(GLOB WEB_DEMOS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/demos/*.dem)
-add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/index.html
-  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/web/index.html ${CMAKE_BINARY_DIR}/index.html
+set(WEB_PAGE_FILES index.html touch.js manifest.webmanifest)
+set(WEB_PAGE_OUTPUTS ${WEB_PAGE_FILES})
+list(TRANSFORM WEB_PAGE_OUTPUTS PREPEND ${CMAKE_BINARY_DIR}/)
+set(WEB_PAGE_SOURCES ${WEB_PAGE_FILES})
+list(TRANSFORM WEB_PAGE_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/web/)
+add_custom_command(OUTPUT ${WEB_PAGE_OUTPUTS}
+  COMMAND ${CMAKE_COMMAND} -E copy ${WEB_PAGE_SOURCES} ${CMAKE_BINARY_DIR}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/demos
   COMMAND ${CMAKE_COMMAND} -E copy ${WEB_DEMOS} ${CMAKE_BINARY_DIR}/demos
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/test
-  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/web/index.html ${CMAKE_BINARY_DIR}/test/index.html
-  DEPENDS ${CMAKE_SOURCE_DIR}/web/index.html ${WEB_DEMOS})
-add_custom_target(delve_page ALL DEPENDS ${CMAKE_BINARY_DIR}/index.html)
+  COMMAND ${CMAKE_COMMAND} -E copy ${WEB_PAGE_SOURCES} ${CMAKE_BINARY_DIR}/test
+  DEPENDS ${WEB_PAGE_SOURCES} ${WEB_DEMOS})
+# The installable page's icons, drawn from the tile sprite as the desktop's is.
+set(WEB_ICONS ${CMAKE_BINARY_DIR}/icon-192.png ${CMAKE_BINARY_DIR}/icon-512.png)
+add_custom_command(OUTPUT ${WEB_ICONS}
+  COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/make-icon.sh 192 ${CMAKE_BINARY_DIR}/icon-192.png
+  COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/make-icon.sh 512 ${CMAKE_BINARY_DIR}/icon-512.png
+  DEPENDS ${CMAKE_SOURCE_DIR}/scripts/make-icon.sh ${CMAKE_SOURCE_DIR}/resources/tiles.png)
+# The service worker that keeps them all for offline play, its cache named
+# after their content: written again whenever any of them changes.
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/sw.js
+  COMMAND node ${CMAKE_SOURCE_DIR}/web/make-sw.js ${CMAKE_BINARY_DIR}
+  DEPENDS delve ${WEB_PAGE_OUTPUTS} ${WEB_ICONS} ${WEB_DATA_PATHS}
+          ${CMAKE_SOURCE_DIR}/web/sw.js ${CMAKE_SOURCE_DIR}/web/make-sw.js)
+add_custom_target(delve_page ALL DEPENDS ${WEB_PAGE_OUTPUTS} ${WEB_ICONS} ${CMAKE_BINARY_DIR}/sw.js)
 
 # The unit tests that need no window, under node (ctest -L web in the desktop
 # build runs them, from this folder): the world, the terrain, the motion, the
@@ -124,5 +144,9 @@ target_include_directories(delve_web_renderer_tests PRIVATE tests)
 target_link_libraries(delve_web_renderer_tests PRIVATE delve_core web_gtest)
 target_link_options(delve_web_renderer_tests PRIVATE ${WEB_TEST_LINK})
 set_target_properties(delve_web_renderer_tests PROPERTIES SUFFIX ".js")
+# The font check's tests read the small fonts of the fuzz corpus, embedded beside the data.
+target_compile_definitions(delve_web_renderer_tests PRIVATE DELVE_FUZZ_CORPUS="/fuzz-corpus")
+target_link_options(delve_web_renderer_tests PRIVATE
+  "SHELL:--embed-file ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/font@/fuzz-corpus/font")
 
 set_property(TARGET delve_web_tests delve_web_renderer_tests APPEND PROPERTY LINK_DEPENDS ${WEB_DATA_PATHS})

@@ -1,9 +1,9 @@
-// What a platform provides to the graphics layer, and what the layer offers
-// it back. The layer (the renderer) draws every frame into memory itself; a
-// backend only opens the window, turns its events into the calls of the
-// second half below, keeps the frame clock, shows finished frames and reads
-// the game's files. The desktop backend is backend_sdl.cpp; a browser
-// backend implements the same functions. Plain C++ types only.
+// The one contract every backend implements (src/backends/<name>/), and what
+// the layer offers it back. The renderer draws every frame into memory
+// itself; a backend only opens the window, turns its events into the calls
+// of the second half below, keeps the frame clock and shows finished frames.
+// The desktop's is src/backends/sdl/, the browser's src/backends/web/, and
+// src/backends/memory/ keeps frames in memory with no window. Plain C++ types only.
 //
 // The order of a run: BackendOpen; then per frame the layer draws, calls
 // BackendPresent, BackendWaitFrame and BackendPollEvents (in EndDrawing);

@@ -19,7 +19,7 @@
 
 namespace render {
 
-// A texture the layer owns, found by the id the game holds.
+// A texture the renderer owns, found by the id the game holds.
 struct LoadedTexture {
     unsigned int id;               // the id handed out in Texture2D; never 0, never reused
     int width;                     // pixels
@@ -230,4 +230,7 @@ void PrepareTinting(LoadedTexture* texture);
 bool UseQuadTexture(unsigned int id);
 // Where a source rectangle lies in the texture of the quads (draw.cpp).
 TexCoords SourceCoords(Rectangle source);
+// Whether stb_image was refused a buffer larger than the largest tile image
+// needs since the last call (stb.cpp).
+bool TakeDecodeRefusal();
 }  // namespace render

@@ -37,7 +37,8 @@ std::string FindDataFile(const std::string& local)
     return local;
 }
 
-bool ReadWholeFile(const char* path, std::vector<unsigned char>* bytes, std::string* reason)
+bool ReadWholeFile(const char* path, long long maxBytes, const char* what, std::vector<unsigned char>* bytes,
+                   std::string* reason)
 {
     bytes->clear();
     struct stat st;
@@ -48,8 +49,8 @@ bool ReadWholeFile(const char* path, std::vector<unsigned char>* bytes, std::str
         *reason = std::strerror(errno);
     else if (!S_ISREG(st.st_mode))  // a pipe or a device could block or never end
         *reason = S_ISDIR(st.st_mode) ? "it is a directory" : "it is not a regular file";
-    else if (st.st_size > MAX_DATA_FILE_BYTES)
-        *reason = "the file is too large";
+    else if (st.st_size > maxBytes)
+        *reason = "the file is larger than the " + std::to_string(maxBytes >> 20) + " MiB " + what + " may be";
     else if (!(f = std::fopen(path, "rb")))
         *reason = std::strerror(errno);
     if (!f) return false;

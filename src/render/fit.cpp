@@ -48,3 +48,14 @@ void WindowToFrame(FrameView view, int frameW, int frameH, int windowX, int wind
     *frameX = Clamped(FloorDiv((static_cast<long long>(windowX) - view.x) * frameW, view.w));
     *frameY = Clamped(FloorDiv((static_cast<long long>(windowY) - view.y) * frameH, view.h));
 }
+
+ScreenRect KeepOnScreen(ScreenRect window, ScreenRect area, bool onIt)
+{
+    window.w = std::min(window.w, area.w);
+    window.h = std::min(window.h, area.h);
+    if (onIt) {
+        window.x = std::clamp(window.x, area.x, area.x + area.w - window.w);
+        window.y = std::clamp(window.y, area.y, area.y + area.h - window.h);
+    }
+    return window;
+}

@@ -19,3 +19,15 @@ FrameView FitFrame(int windowW, int windowH, int frameW, int frameH);
 // pixels of the bars map outside 0..frame size - 1. For a view with no area
 // the result is the window pixel itself.
 void WindowToFrame(FrameView view, int frameW, int frameH, int windowX, int windowY, int* frameX, int* frameY);
+
+// A window's inner size and place, and a screen's usable area, desktop pixels.
+struct ScreenRect {
+    int x, y;
+    int w, h;
+};
+
+// A window asked to open at `window` kept on a screen whose usable area is
+// `area`: shrunk to fit it and, when `onIt` (its middle lies on that screen),
+// moved wholly into it. A window too large for any screen would hide its
+// title bar and close button.
+ScreenRect KeepOnScreen(ScreenRect window, ScreenRect area, bool onIt);

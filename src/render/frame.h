@@ -35,11 +35,11 @@ void SetProgramFolder(const std::string& folder);
 std::vector<std::string> DataFilePlaces(const std::string& local);
 // The first of DataFilePlaces that exists, or `local` itself.
 std::string FindDataFile(const std::string& local);
-// Data files larger than this are refused rather than read into memory.
-constexpr long long MAX_DATA_FILE_BYTES = 256LL * 1024 * 1024;
-// Reads a whole regular file of at most MAX_DATA_FILE_BYTES into `bytes`, or
-// returns false with `reason` saying why in a few words.
-bool ReadWholeFile(const char* path, std::vector<unsigned char>* bytes, std::string* reason);
+// Reads a whole regular file into `bytes`, or returns false with `reason`
+// saying why in a few words. A file larger than `maxBytes` is refused before
+// any of it is read: "the file is larger than the N MiB `what` may be".
+bool ReadWholeFile(const char* path, long long maxBytes, const char* what, std::vector<unsigned char>* bytes,
+                   std::string* reason);
 
 // Saves the frame as screenshotNNN.png, the first free number, in the working
 // folder and names it on standard error, or says there why it cannot.

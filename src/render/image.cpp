@@ -8,6 +8,14 @@
 #include <stb/stb_image_write.h>
 #include <sys/stat.h>
 #include <unistd.h>
+// Windows has no O_CLOEXEC (its files are not inherited unless asked), and
+// without O_BINARY it would write each "\n" in a PNG as "\r\n".
+#ifndef O_CLOEXEC
+#define O_CLOEXEC 0
+#endif
+#ifndef O_BINARY
+#define O_BINARY 0
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -26,6 +34,49 @@ namespace {
 // A white square stands in for a texture that cannot be loaded, so tinted
 // drawing still shows the world.
 constexpr int FALLBACK_TEXTURE_SIZE = 16;
+// The largest image loaded: each way, and its pixels as the file stores them
+// (4096x4096 of 8-bit RGBA, so fewer of 16-bit ones); and the largest file
+// read for one. Far more than a sheet of tiles needs, and little enough that
+// no header can make a decode cost more memory than the game may use.
+constexpr int MAX_TEXTURE_SIDE = 4096;
+constexpr uint64_t MAX_STORED_PIXEL_BYTES = 64ull * 1024 * 1024;
+constexpr long long MAX_IMAGE_FILE_BYTES = 16LL * 1024 * 1024;
+
+// Takes out the PNG's empty data chunks, which carry nothing: stb_image would
+// copy zero bytes to a buffer it has not allocated yet, which C forbids.
+void DropEmptyDataChunks(std::vector<unsigned char>* bytes)
+{
+    static const unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    if (bytes->size() < 8 || std::memcmp(bytes->data(), signature, 8) != 0) return;
+    size_t at = 8;
+    while (bytes->size() - at >= 12) {
+        const unsigned char* c = bytes->data() + at;
+        const uint64_t length = (uint64_t{c[0]} << 24) | (c[1] << 16) | (c[2] << 8) | c[3];
+        if (length == 0 && std::memcmp(c + 4, "IDAT", 4) == 0) {
+            bytes->erase(bytes->begin() + static_cast<long>(at), bytes->begin() + static_cast<long>(at + 12));
+            continue;
+        }
+        if (length > bytes->size() - at - 12) return;  // cut short: the decoder says so
+        at += 12 + static_cast<size_t>(length);
+    }
+}
+
+// What the header asks for, checked before any pixel is allocated: "" when it
+// is within the limits (or unreadable, which the decode then says).
+std::string CheckImageHeader(const std::vector<unsigned char>& bytes)
+{
+    int w = 0, h = 0, channels = 0;
+    const int size = static_cast<int>(bytes.size());
+    if (!stbi_info_from_memory(bytes.data(), size, &w, &h, &channels)) return "";
+    const std::string asked = "its header asks for " + std::to_string(w) + "x" + std::to_string(h) + " pixels";
+    if (w > MAX_TEXTURE_SIDE || h > MAX_TEXTURE_SIDE)
+        return asked + ", more than " + std::to_string(MAX_TEXTURE_SIDE) + "x" + std::to_string(MAX_TEXTURE_SIDE);
+    const uint64_t depth = stbi_is_16_bit_from_memory(bytes.data(), size) ? 2 : 1;
+    if (uint64_t{static_cast<unsigned>(w)} * static_cast<unsigned>(h) * static_cast<unsigned>(channels) * depth >
+        MAX_STORED_PIXEL_BYTES)
+        return asked + " of 16 bits, more than " + std::to_string(MAX_STORED_PIXEL_BYTES >> 20) + " MiB";
+    return "";
+}
 
 // Outlives the window: texture ids are never reused, so a stale id cannot
 // name a newer texture.
@@ -35,18 +86,24 @@ unsigned int gNextTextureId = 1;
 bool ReadImage(const char* path, LoadedTexture* out, std::string* reason)
 {
     std::vector<unsigned char> bytes;
-    if (!ReadWholeFile(path, &bytes, reason)) return false;
+    if (!ReadWholeFile(path, MAX_IMAGE_FILE_BYTES, "an image", &bytes, reason)) return false;
     if (bytes.empty()) {
         *reason = "the file is empty";
         return false;
     }
+    DropEmptyDataChunks(&bytes);
+    *reason = CheckImageHeader(bytes);
+    if (!reason->empty()) return false;
     int w = 0, h = 0, channels = 0;
     unsigned char* rgba = stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &w, &h, &channels, 4);
+    const bool refused = TakeDecodeRefusal();
     if (!rgba) {
         const char* why = stbi_failure_reason();
-        *reason = std::string("not a readable image (") + (why && *why ? why : "unknown error") + ")";
+        *reason = refused ? "decoding it would take more memory than a 4096x4096 image"
+                          : std::string("not a readable image (") + (why && *why ? why : "unknown error") + ")";
         return false;
     }
+    std::vector<unsigned char>().swap(bytes);  // the file's bytes go before the pixels are copied
     out->width = w;
     out->height = h;
     out->pixels.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
@@ -156,7 +213,7 @@ bool TakeScreenshot(const char* fileName)
         std::fprintf(stderr, "delve: cannot save screenshot '%s': the picture cannot be encoded\n", fileName);
         return false;
     }
-    const int fd = open(fileName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int fd = open(fileName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_BINARY, 0644);
     const int error = fd < 0 ? errno : WriteAll(fd, png);
     if (error) std::fprintf(stderr, "delve: cannot save screenshot '%s': %s\n", fileName, std::strerror(error));
     return error == 0;
@@ -176,7 +233,7 @@ void SaveNumberedScreenshot()
         std::snprintf(name, sizeof name, "screenshot%03d.png", n);
         // Created only if no file has the name, so nothing is ever
         // overwritten, even by another copy of the game saving at once.
-        const int fd = open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        const int fd = open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_BINARY, 0644);
         if (fd < 0 && errno == EEXIST) continue;
         const int error = fd < 0 ? errno : WriteAll(fd, png);
         if (error) {

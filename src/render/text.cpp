@@ -11,6 +11,7 @@
 #include <string>
 
 #include "render/canvas.h"
+#include "render/font_check.h"
 #include "render/frame.h"
 
 using namespace render;
@@ -23,44 +24,13 @@ constexpr int MIN_FONT_SIZE = 10;
 constexpr int MAX_FONT_SIZE = 512;
 // The longest caption drawn, in bytes; a longer one is cut there.
 constexpr size_t MAX_TEXT_BYTES = 1024;
+// The widest caption box, pixels; letters past it are not drawn.
+constexpr int MAX_TEXT_WIDTH = 8192;
 // Where the font is looked for, as the tiles are.
 constexpr const char* FONT_FILE = "resources/DejaVuSans.ttf";
-
-uint32_t ReadU32(const std::vector<unsigned char>& d, size_t at)
-{
-    return (uint32_t{d[at]} << 24) | (uint32_t{d[at + 1]} << 16) | (uint32_t{d[at + 2]} << 8) | d[at + 3];
-}
-uint32_t ReadU16(const std::vector<unsigned char>& d, size_t at) { return (uint32_t{d[at]} << 8) | d[at + 1]; }
-
-// stb_truetype trusts the file: a broken one would make it read outside it.
-// So every table must lie inside the file, and so must every glyph the
-// glyph index names. Returns what is wrong, or "" for a sound file.
-std::string CheckFontFile(const std::vector<unsigned char>& d)
-{
-    if (d.size() < 12) return "the file is too short for a font";
-    const size_t tables = ReadU16(d, 4);
-    if (12 + 16 * tables > d.size()) return "its table directory runs past the end of the file";
-    size_t glyfAt = 0, glyfSize = 0, locaAt = 0, locaSize = 0, headAt = 0, maxpAt = 0;
-    for (size_t i = 0; i < tables; ++i) {
-        const size_t entry = 12 + 16 * i;
-        const uint64_t at = ReadU32(d, entry + 8), size = ReadU32(d, entry + 12);
-        if (at + size > d.size()) return "a table runs past the end of the file";
-        const std::string tag(reinterpret_cast<const char*>(&d[entry]), 4);
-        if (tag == "glyf") glyfAt = at, glyfSize = size;
-        if (tag == "loca") locaAt = at, locaSize = size;
-        if (tag == "head" && size >= 54) headAt = at;
-        if (tag == "maxp" && size >= 6) maxpAt = at;
-    }
-    if (!glyfAt || !locaAt || !headAt || !maxpAt) return "it lacks the tables of an outline font";
-    const bool longOffsets = ReadU16(d, headAt + 50) != 0;
-    const size_t glyphs = ReadU16(d, maxpAt + 4);
-    if ((glyphs + 1) * (longOffsets ? 4 : 2) > locaSize) return "its glyph index is cut short";
-    for (size_t g = 0; g <= glyphs; ++g) {
-        const uint64_t offset = longOffsets ? ReadU32(d, locaAt + 4 * g) : 2 * uint64_t{ReadU16(d, locaAt + 2 * g)};
-        if (offset > glyfSize) return "its glyph index points past its glyphs";
-    }
-    return "";
-}
+// The largest font file read: twenty times the one the game ships, room for
+// any font of Latin, Greek and Cyrillic, and bounded, as the whole file is kept.
+constexpr long long MAX_FONT_FILE_BYTES = 16LL * 1024 * 1024;
 
 // True when text can be drawn; looks the font up on first use and warns once
 // if it is missing or broken, after which captions are simply not drawn.
@@ -70,7 +40,7 @@ bool FontReady()
     R.fontState = FontState::Missing;
     const std::string path = FindDataFile(FONT_FILE);
     std::string reason;
-    if (ReadWholeFile(path.c_str(), &R.fontData, &reason)) {
+    if (ReadWholeFile(path.c_str(), MAX_FONT_FILE_BYTES, "a font", &R.fontData, &reason)) {
         reason = CheckFontFile(R.fontData);
         if (reason.empty()) {
             const int offset = stbtt_GetFontOffsetForIndex(R.fontData.data(), 0);
@@ -103,8 +73,17 @@ int NextCodepoint(const unsigned char*& p)
     return code;
 }
 
+// The glyph of a character; a glyph the font does not have is drawn as its
+// first, the missing-letter box, like a character it has no glyph for.
+int GlyphOf(int code)
+{
+    const int glyph = stbtt_FindGlyphIndex(&R.font, code);
+    return glyph >= 0 && glyph < R.font.numGlyphs ? glyph : 0;
+}
+
 // Rasterizes a caption: the letters side by side on one baseline, the box as
-// high as the font's ascent and descent, as wide as the advances reach.
+// high as the font's ascent and descent, as wide as the advances reach (no
+// wider than MAX_TEXT_WIDTH: far wider than any frame).
 void Rasterize(CachedText* t)
 {
     const float scale = stbtt_ScaleForMappingEmToPixels(&R.font, static_cast<float>(t->size));
@@ -112,30 +91,31 @@ void Rasterize(CachedText* t)
     stbtt_GetFontVMetrics(&R.font, &ascent, &descent, &gap);
     const int baseline = static_cast<int>(std::lround(ascent * scale));
     t->height = baseline - static_cast<int>(std::lround(descent * scale));
-    // First the characters and the pen's place for each, which give the width.
-    std::vector<int> codes;
+    // First the glyphs and the pen's place for each, which give the width.
+    std::vector<int> glyphs;
     std::vector<float> pens;
     float pen = 0.0f;
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(t->text.c_str()); *p;) {
-        const int code = NextCodepoint(p);
-        if (!codes.empty()) pen += scale * stbtt_GetCodepointKernAdvance(&R.font, codes.back(), code);
+        const int glyph = GlyphOf(NextCodepoint(p));
+        if (!glyphs.empty()) pen += scale * stbtt_GetGlyphKernAdvance(&R.font, glyphs.back(), glyph);
         int advance = 0, bearing = 0;
-        stbtt_GetCodepointHMetrics(&R.font, code, &advance, &bearing);
-        codes.push_back(code);
+        stbtt_GetGlyphHMetrics(&R.font, glyph, &advance, &bearing);
+        glyphs.push_back(glyph);
         pens.push_back(pen);
         pen += advance * scale;
     }
-    t->width = std::max(1, static_cast<int>(std::ceil(pen)));
+    t->width = static_cast<int>(std::ceil(std::clamp(pen, 1.0f, static_cast<float>(MAX_TEXT_WIDTH))));
     t->coverage.assign(static_cast<size_t>(t->width) * static_cast<size_t>(t->height), 0);
     std::vector<unsigned char> glyph;
-    for (size_t i = 0; i < codes.size(); ++i) {
+    for (size_t i = 0; i < glyphs.size(); ++i) {
+        if (!(pens[i] > -MAX_TEXT_WIDTH && pens[i] < MAX_TEXT_WIDTH)) continue;  // wholly outside the box
         const float shift = pens[i] - std::floor(pens[i]);
         int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-        stbtt_GetCodepointBitmapBoxSubpixel(&R.font, codes[i], scale, scale, shift, 0.0f, &x0, &y0, &x1, &y1);
+        stbtt_GetGlyphBitmapBoxSubpixel(&R.font, glyphs[i], scale, scale, shift, 0.0f, &x0, &y0, &x1, &y1);
         const int w = x1 - x0, h = y1 - y0;
         if (w <= 0 || h <= 0) continue;
         glyph.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
-        stbtt_MakeCodepointBitmapSubpixel(&R.font, glyph.data(), w, h, w, scale, scale, shift, 0.0f, codes[i]);
+        stbtt_MakeGlyphBitmapSubpixel(&R.font, glyph.data(), w, h, w, scale, scale, shift, 0.0f, glyphs[i]);
         const int left = static_cast<int>(std::floor(pens[i])) + x0, top = baseline + y0;
         for (int y = 0; y < h; ++y) {
             if (top + y < 0 || top + y >= t->height) continue;

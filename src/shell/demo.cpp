@@ -1,5 +1,11 @@
 #include "shell/demo.h"
 
+#include <sys/stat.h>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include <cerrno>
 #include <cinttypes>
 #include <cstring>
@@ -60,11 +66,25 @@ void AppendFrameRecord(Demo* demo, const InputFrame& f)
 // Room for a second's frames, their digest and the end record between two writes.
 static_assert(sizeof(Demo::pending) >= DEMO_DIGEST_INTERVAL * (1 + FRAME_BYTES) + 2 * (1 + DIGEST_BYTES));
 
+// A new file, never one that is already there. Windows' C library ignores
+// fopen's "x" and would replace it: there the file is created exclusively first.
+std::FILE* CreateNewFile(const std::string& path)
+{
+#ifdef _WIN32
+    const int fd = _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (fd < 0) return nullptr;
+    std::FILE* file = _fdopen(fd, "wb");
+    if (!file) _close(fd);
+    return file;
+#else
+    return std::fopen(path.c_str(), "wbx");
+#endif
+}
+
 bool OpenRecording(Demo* demo, std::string* error)
 {
-    // "x": never replace a file that is already there.
     errno = 0;
-    demo->file = std::fopen(demo->path.c_str(), "wbx");
+    demo->file = CreateNewFile(demo->path);
     if (!demo->file) {
         *error = "cannot record to " + demo->path + ": " +
                  (errno == EEXIST ? std::string("the file exists") : ErrnoReason(errno));
@@ -93,6 +113,12 @@ bool OpenPlayback(Demo* demo, std::string* error)
     errno = 0;
     demo->file = std::fopen(demo->path.c_str(), "rb");
     if (!demo->file) return fail(ErrnoReason(errno));
+    // Its size first: the check below reads every byte before the game starts.
+    const std::string tooLarge =
+        "the file is larger than the " + std::to_string(MAX_DEMO_BYTES >> 20) + " MiB a demo may be";
+    struct stat st;
+    if (fstat(fileno(demo->file), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > MAX_DEMO_BYTES)
+        return fail(tooLarge);
     std::string reason;
     if (!ReadHeader(demo->file, &reason)) return fail(reason);
     // Read it all through once, so that a bad file stops us before any window
@@ -100,7 +126,10 @@ bool OpenPlayback(Demo* demo, std::string* error)
     DemoReader check{demo->file};
     InputFrame ignored;
     DemoStep step;
-    while ((step = ReadFrame(&check, &ignored, nullptr, nullptr, &reason)) == DemoStep::Frame) {}
+    while ((step = ReadFrame(&check, &ignored, nullptr, nullptr, &reason)) == DemoStep::Frame) {
+        // What has no size to look at first (a pipe, a device) is held to as many frames.
+        if (check.frames > MAX_DEMO_BYTES / (1 + FRAME_BYTES)) return fail(tooLarge);
+    }
     if (step == DemoStep::Bad) return fail(reason);
     if (std::fseek(demo->file, static_cast<long>(HEADER_BYTES), SEEK_SET) != 0) return fail(ErrnoReason(errno));
     demo->reader = DemoReader{demo->file};

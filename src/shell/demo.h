@@ -30,6 +30,9 @@ enum class DemoMode { None, Record, Play, Timedemo };
 
 // Frames between two digests in the file.
 constexpr uint32_t DEMO_DIGEST_INTERVAL = 30;
+// The largest demo file played: some twelve hours of play. The check before
+// any window reads it all through, which takes a fraction of a second at this size.
+constexpr long long MAX_DEMO_BYTES = 32LL * 1024 * 1024;
 
 // The reading side's position in a demo file.
 struct DemoReader {
@@ -67,7 +70,8 @@ struct Demo {
 
 // Opens the demo that the options name, before any window exists: a recording
 // creates its file (refusing one that exists) and writes the header; playing
-// reads the whole file through once to check it. False with a one-line message
+// reads the whole file through once to check it (refusing one larger than
+// MAX_DEMO_BYTES before reading it). False with a one-line message
 // in `error` ("cannot record to FILE: ..." or "cannot play FILE: ...").
 bool OpenDemo(Demo* demo, const Options& options, std::string* error);
 // Closes a demo whose game could not start; a recording's file is removed.

@@ -3,6 +3,16 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef _WIN32
+// Only the file calls: Windows' drawing names clash with the game's.
+#define WIN32_LEAN_AND_MEAN
+#define NOGDI
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <io.h>
+#include <windows.h>
+#endif
 
 #include <cerrno>
 #include <charconv>
@@ -45,6 +55,33 @@ constexpr Key KEYS[] = {
     {"fullscreen", 0, 1},
 };
 constexpr int KEY_COUNT = static_cast<int>(sizeof KEYS / sizeof KEYS[0]);
+
+#ifdef _WIN32
+// Windows' rename does not replace a file; MoveFileEx does, in one step, and
+// returns only once the move is on the disk.
+int SyncFile(int fd) { return _commit(fd); }
+bool MoveIntoPlace(const char* from, const char* to, std::string* error)
+{
+    if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    char text[256] = "";
+    const DWORD code = GetLastError();
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text, sizeof text,
+                   nullptr);
+    std::string reason = text;
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == '.'))
+        reason.pop_back();
+    *error = reason.empty() ? "error " + std::to_string(code) : reason;
+    return false;
+}
+#else
+int SyncFile(int fd) { return fchmod(fd, 0644) != 0 ? -1 : fsync(fd); }
+bool MoveIntoPlace(const char* from, const char* to, std::string* error)
+{
+    if (std::rename(from, to) == 0) return true;
+    *error = ErrnoReason(errno);
+    return false;
+}
+#endif
 
 }  // namespace
 
@@ -166,12 +203,16 @@ bool WriteFileAtomically(const std::string& path, const std::string& text, std::
     int saved = errno;
     // The data reaches the disk before the name does: after a crash the name
     // holds the old text or the new, whole.
-    if (ok && (fchmod(fd, 0644) != 0 || fsync(fd) != 0)) ok = false, saved = errno;
+    if (ok && SyncFile(fd) != 0) ok = false, saved = errno;
     if (close(fd) != 0 && ok) ok = false, saved = errno;
-    if (ok && std::rename(temp.data(), path.c_str()) != 0) ok = false, saved = errno;
     if (!ok) {
         unlink(temp.data());
         *error = ErrnoReason(saved);
+        return false;
     }
-    return ok;
+    if (!MoveIntoPlace(temp.data(), path.c_str(), error)) {
+        unlink(temp.data());
+        return false;
+    }
+    return true;
 }

@@ -8,7 +8,11 @@
 
 bool StartHeadless(HeadlessRun* run, int zoom, int fps)
 {
+#ifdef _WIN32
+    if (!std::getenv("SDL_VIDEODRIVER")) _putenv_s("SDL_VIDEODRIVER", "dummy");
+#else
     setenv("SDL_VIDEODRIVER", "dummy", 0);
+#endif
     WORLDSCALE = zoom;
     run->started = StartGame(&run->game, &run->loop);
     if (run->started) SetTargetFPS(fps);

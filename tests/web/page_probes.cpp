@@ -4,13 +4,13 @@
 
 #include <cstddef>
 
-#include "backends/web/browser_loop.h"
 #include "entities/entity.h"
 #include "main_web.h"
 #include "world/world.h"
 
 // The player, the zoom and the camera, as doubles: player x, y, velocity x,
-// y, WORLDSCALE, camera x, y, frames run, window height.
+// y, WORLDSCALE, camera x, y, frames run, window height, the corner
+// triangle's angle (it turns once a tick) and 1 while paused.
 extern "C" EMSCRIPTEN_KEEPALIVE void delve_probe(double* out)
 {
     if (!gRun || !gRun->session.game.player) return;
@@ -22,8 +22,10 @@ extern "C" EMSCRIPTEN_KEEPALIVE void delve_probe(double* out)
                              static_cast<double>(WORLDSCALE),
                              g.CameraPosition.x,
                              g.CameraPosition.y,
-                             static_cast<double>(BrowserFramesRun()),
-                             static_cast<double>(g.WindowHeight)};
+                             static_cast<double>(gRun->frames),
+                             static_cast<double>(g.WindowHeight),
+                             static_cast<double>(gRun->session.loop.iterationfloat),
+                             gRun->session.comforts.paused ? 1.0 : 0.0};
     for (size_t i = 0; i < sizeof values / sizeof values[0]; i++) out[i] = values[i];
 }
 

@@ -25,13 +25,14 @@ function game(page) {
   const g = {
     async probe() {
       const v = await page.evaluate(() => {
-        const p = Module._malloc(8 * 9);
+        const p = Module._malloc(8 * 11);
         Module._delve_probe(p);
-        const out = Array.from(Module.HEAPF64.subarray(p / 8, p / 8 + 9));
+        const out = Array.from(Module.HEAPF64.subarray(p / 8, p / 8 + 11));
         Module._free(p);
         return out;
       });
-      return { x: v[0], y: v[1], vx: v[2], vy: v[3], zoom: v[4], camX: v[5], camY: v[6], frames: v[7], height: v[8] };
+      return { x: v[0], y: v[1], vx: v[2], vy: v[3], zoom: v[4], camX: v[5], camY: v[6], frames: v[7], height: v[8],
+        angle: v[9], paused: v[10] === 1 };
     },
 
     // Tile values of columns c0..c1 and top edges t0..t1, keyed "column,top".

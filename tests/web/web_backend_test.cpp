@@ -1,11 +1,13 @@
 // The browser backend's pure parts, under node: the key names a page gives,
-// and the schedule that picks which animation frames run a game frame.
+// the schedule that picks which animation frames run a game frame, and the
+// touch controls' calls as the game's keys and buttons.
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "backends/web/web_keys.h"
 #include "backends/web/web_pacing.h"
+#include "backends/web/web_page.h"
 #include "platform/keycodes.h"
 #include "platform/platform.h"
 #include "shell/controls.h"
@@ -109,4 +111,43 @@ TEST(WebPacing, TheFirstFrameAfterAResetRunsAtOnce)
     EXPECT_FALSE(FrameDue(&p, 510.0, 1000.0 / 30.0));
     ResetPacer(&p);
     EXPECT_TRUE(FrameDue(&p, 511.0, 1000.0 / 30.0));
+}
+
+// The touch controls' calls reach the game as its keys and buttons, after the
+// next poll like any page event; a control the game has no key for is nothing.
+TEST(WebTouch, ControlsActAsTheGamesKeysAndButtons)
+{
+    ASSERT_TRUE(InitWindow(640, 480, "touch"));
+    delve_touch_key("KeyD", 1);
+    delve_touch_key("KeyW", 1);
+    EXPECT_FALSE(IsKeyDown(KEY_D)) << "held only from the next poll";
+    PollInputEvents();
+    EXPECT_TRUE(IsKeyDown(KEY_D) && IsKeyDown(KEY_W));
+    EXPECT_TRUE(IsKeyPressed(KEY_D));
+    delve_touch_key("KeyD", 0);
+    PollInputEvents();
+    EXPECT_FALSE(IsKeyDown(KEY_D));
+    EXPECT_TRUE(IsKeyDown(KEY_W)) << "each finger on its own";
+    // A zoom button tapped between two polls still counts once.
+    delve_touch_key("Minus", 1);
+    delve_touch_key("Minus", 0);
+    PollInputEvents();
+    EXPECT_TRUE(IsKeyPressed(KEY_MINUS));
+    // Neither a key the game lacks nor one the page keeps (Escape would quit).
+    delve_touch_key("Nonsense", 1);
+    delve_touch_key("Escape", 1);
+    PollInputEvents();
+    EXPECT_FALSE(IsKeyDown(KEY_ESCAPE));
+    EXPECT_FALSE(WindowShouldClose());
+    // A finger on the game: the dig button, held, then everything let go.
+    delve_touch_point(MOUSE_BUTTON_RIGHT, 1, 10.0, 10.0);
+    delve_touch_point(7, 1, 10.0, 10.0);  // not a button a finger holds
+    PollInputEvents();
+    EXPECT_TRUE(IsMouseButtonDown(MOUSE_BUTTON_RIGHT));
+    EXPECT_FALSE(IsMouseButtonDown(MOUSE_BUTTON_LEFT) || IsMouseButtonDown(7));
+    delve_touch_let_go();
+    PollInputEvents();
+    EXPECT_FALSE(IsMouseButtonDown(MOUSE_BUTTON_RIGHT));
+    EXPECT_FALSE(IsKeyDown(KEY_W));
+    CloseWindow();
 }

@@ -1,6 +1,11 @@
 #include "backends/memory/memory_backend.h"
 
 #include <unistd.h>
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#define NOGDI
+#include <windows.h>
+#endif
 
 #include <fstream>
 #include <iterator>
@@ -74,6 +79,16 @@ bool BackendSetFullscreen(bool on)
 
 bool BackendIsFullscreen(void) { return gMemory.fullscreen; }
 
+#ifdef _WIN32
+std::string BackendApplicationDirectory(void)
+{
+    char path[4096];
+    const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+    if (n == 0 || n >= sizeof path) return "";
+    std::string exe(path, n);
+    return exe.substr(0, exe.find_last_of("\\/") + 1);
+}
+#else
 std::string BackendApplicationDirectory(void)
 {
     char path[4096];
@@ -82,6 +97,7 @@ std::string BackendApplicationDirectory(void)
     std::string exe(path, static_cast<size_t>(n));
     return exe.substr(0, exe.rfind('/') + 1);
 }
+#endif
 
 // ---- Pause, gamepads and the window's place: a window on no screen, no pad.
 

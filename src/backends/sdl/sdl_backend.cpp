@@ -35,7 +35,9 @@ const std::string NO_DISPLAY =
 // recording is finished and nothing is cut short. SDL itself turns SIGINT and
 // SIGTERM into close requests; this one is ours.
 volatile std::sig_atomic_t gHangUp = 0;
+#ifndef _WIN32
 void OnHangUp(int) { gHangUp = 1; }
+#endif
 
 // Which display the environment names, for messages: "X display :1".
 std::string DisplayNamed()
@@ -103,7 +105,12 @@ bool Fail(const std::string& reason)
 // is none instead of running unseen.
 bool StartVideo()
 {
+#ifdef _WIN32
+    // Windows always has its display.
+    const bool driverAsked = true;
+#else
     const bool driverAsked = EnvironmentSet("SDL_VIDEODRIVER");
+#endif
     if (!driverAsked) {
         const bool x11 = EnvironmentSet("DISPLAY"), wayland = EnvironmentSet("WAYLAND_DISPLAY");
         if (!x11 && !wayland) return Fail(NO_DISPLAY);
@@ -159,9 +166,17 @@ bool BackendOpen(int frameWidth, int frameHeight, int scale, bool fullscreen, co
     // card (Xvfb, virtual machines) costs several times as much for a large window.
     SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+#ifdef _WIN32
+    // The window in the screen's own pixels, not blurred by Windows' scaling.
+    SDL_SetHint(SDL_HINT_WINDOWS_DPI_AWARENESS, "permonitorv2");
+#endif
     if (!StartVideo()) return false;
     gHangUp = 0;
+#ifdef _WIN32
+    SdlWatchConsole();
+#else
     std::signal(SIGHUP, OnHangUp);
+#endif
     if (!OpenSdlWindow(frameWidth, frameHeight, scale, fullscreen, title)) return false;
     SdlNoteWindowedPlace();
     SdlOpenPads();
@@ -173,7 +188,11 @@ void BackendClose(void)
     SdlClosePads();
     if (gSdl.window) SDL_DestroyWindow(gSdl.window);
     SDL_Quit();
+#ifdef _WIN32
+    SdlStopWatchingConsole();
+#else
     std::signal(SIGHUP, SIG_DFL);
+#endif
     gSdl = SdlState{};
 }
 
@@ -225,12 +244,21 @@ std::string BackendApplicationDirectory(void)
     if (char* base = SDL_GetBasePath()) {
         directory = base;
         SDL_free(base);
+#ifdef _WIN32
+        // SDL's folder ends in Windows' separator.
+        if (!directory.empty() && directory.back() != '\\' && directory.back() != '/') directory += '\\';
+#else
         if (!directory.empty() && directory.back() != '/') directory += '/';
+#endif
     }
     return directory;
 }
 
+#ifdef _WIN32
+bool SdlHungUp(void) { return gHangUp != 0 || SdlConsoleEnded(); }
+#else
 bool SdlHungUp(void) { return gHangUp != 0; }
+#endif
 
 bool SdlHeadless(void)
 {

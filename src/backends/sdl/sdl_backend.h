@@ -28,7 +28,8 @@ extern SdlState gSdl;
 // True under SDL's headless video drivers (dummy, offscreen): a window there
 // is on no screen, with no usable area to fit and no place to remember.
 bool SdlHeadless(void);
-// True once the terminal closed (SIGHUP) since the window opened.
+// True once the terminal closed (SIGHUP) since the window opened; on Windows,
+// once the console asked the game to end (Ctrl+C, Ctrl+Break, its close).
 bool SdlHungUp(void);
 
 // ---- Gamepads (sdl_pad.cpp) and the window's place (sdl_place.cpp) -----------
@@ -44,3 +45,18 @@ bool SdlPlacementToOpen(int* x, int* y, bool* positioned, int* width, int* heigh
 // Notes the window's place and size as those to return to from fullscreen:
 // at opening and before going fullscreen.
 void SdlNoteWindowedPlace(void);
+
+#ifdef _WIN32
+// ---- Windows (sdl_windows.cpp) ------------------------------------------------
+
+// From BackendOpen to BackendClose the console's Ctrl+C, Ctrl+Break and close
+// end the game; a close waits for BackendClose, so a recording ends whole.
+void SdlWatchConsole(void);
+void SdlStopWatchingConsole(void);
+// True once the console asked the game to end since SdlWatchConsole.
+bool SdlConsoleEnded(void);
+// The frame clock: Windows' performance counter in nanoseconds, and a sleep
+// until a time on it (its C library sleeps to no such time).
+long long SdlWindowsNanos(void);
+void SdlWindowsSleepUntil(long long nanos);
+#endif

@@ -12,9 +12,13 @@ namespace {
 // Now on the monotonic clock, in nanoseconds: the clock the frame wait sleeps on.
 int64_t MonotonicNanos()
 {
+#ifdef _WIN32
+    return SdlWindowsNanos();
+#else
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
+#endif
 }
 
 }  // namespace
@@ -32,8 +36,12 @@ void BackendWaitFrame(int fps)
         gSdl.frameEndNs = MonotonicNanos();
         return;
     }
+#ifdef _WIN32
+    SdlWindowsSleepUntil(deadline);
+#else
     const timespec until{static_cast<time_t>(deadline / 1000000000), static_cast<long>(deadline % 1000000000)};
     while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {}
+#endif
     gSdl.frameEndNs = deadline;
 }
 
@@ -42,8 +50,12 @@ void BackendWaitFrame(int fps)
 void BackendIdle(int milliseconds)
 {
     // A signal cuts the sleep short; the poll then sees what it asked for.
+#ifdef _WIN32
+    SdlWindowsSleepUntil(MonotonicNanos() + int64_t{milliseconds} * 1000000);
+#else
     const timespec pause{milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000};
     nanosleep(&pause, nullptr);
+#endif
 }
 
 bool BackendNeedsRepaint(void) { return gSdl.window && gSdl.barsDirty; }

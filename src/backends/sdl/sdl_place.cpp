@@ -7,6 +7,7 @@
 
 #include "backends/sdl/sdl_backend.h"
 #include "platform/backend.h"
+#include "render/fit.h"
 
 namespace {
 
@@ -40,11 +41,15 @@ bool UsableAreaAround(int x, int y, bool positioned, SDL_Rect* area, bool* holds
 // corner of its frame (title bar and border) where a window is asked to
 // open, so that corner is what is kept, or the window would creep down by its
 // title bar at every start.
+// On Windows, SDL itself places the window's inside, below its title bar, at
+// the place asked for: there that corner is the one kept.
 void FramePosition(SDL_Window* window, int* x, int* y)
 {
     SDL_GetWindowPosition(window, x, y);
+#ifndef _WIN32
     int top = 0, left = 0;
     if (SDL_GetWindowBordersSize(window, &top, &left, nullptr, nullptr) == 0) *x -= left, *y -= top;
+#endif
 }
 
 }  // namespace
@@ -64,13 +69,9 @@ bool SdlPlacementToOpen(int* x, int* y, bool* positioned, int* width, int* heigh
     SDL_Rect area{};
     bool holds = false;
     if (!SdlHeadless() && UsableAreaAround(p.x + p.width / 2, p.y + p.height / 2, p.positioned, &area, &holds)) {
-        p.width = std::min(p.width, area.w);
-        p.height = std::min(p.height, area.h);
+        const ScreenRect kept = KeepOnScreen({p.x, p.y, p.width, p.height}, {area.x, area.y, area.w, area.h}, holds);
+        p.x = kept.x, p.y = kept.y, p.width = kept.w, p.height = kept.h;
         p.positioned = holds;
-        if (holds) {
-            p.x = std::clamp(p.x, area.x, area.x + area.w - p.width);
-            p.y = std::clamp(p.y, area.y, area.y + area.h - p.height);
-        }
     }
     *x = p.x, *y = p.y, *positioned = p.positioned, *width = p.width, *height = p.height;
     return true;

@@ -200,6 +200,33 @@ void Listen(bool on)
 
 }  // namespace
 
+// The page's touch controls (web/touch.js) as the game's own keys and mouse
+// buttons, so the game and its demos see a touch as a keyboard or a mouse.
+// A key by its KeyboardEvent.code, held or let go.
+extern "C" EMSCRIPTEN_KEEPALIVE void delve_touch_key(const char* code, int down)
+{
+    const int key = KeyFromCode(code);
+    // The keys the page answers itself (fullscreen, screenshot) have buttons of their own.
+    if (key == KEY_NULL || key == KEY_ESCAPE || key == CODE_F11 || key == CODE_F12) return;
+    Push(WebEvent{EventKind::Key, key, down != 0, false, 0, 0, 0.0f});
+}
+
+// A mouse button (the game's number) held or let go at a point of the page
+// (CSS pixels), or with `button` -1 the cursor moved there alone.
+extern "C" EMSCRIPTEN_KEEPALIVE void delve_touch_point(int button, int down, double clientX, double clientY)
+{
+    if (button != -1 && button != MOUSE_BUTTON_LEFT && button != MOUSE_BUTTON_RIGHT) return;
+    WebEvent e{button < 0 ? EventKind::Cursor : EventKind::Button, button, down != 0, false, 0, 0, 0.0f};
+    if (gWeb.page) WebClientToFrame(clientX, clientY, &e.x, &e.y);
+    Push(e);
+}
+
+// Lets go of every key and button held (a cancelled touch, a hidden page).
+extern "C" EMSCRIPTEN_KEEPALIVE void delve_touch_let_go(void)
+{
+    Push(WebEvent{EventKind::FocusLost, 0, false, false, 0, 0, 0.0f});
+}
+
 bool BackendOpen(int frameWidth, int frameHeight, int, bool fullscreen, const char*)
 {
     if (gWeb.open) return true;

@@ -10,8 +10,7 @@ struct BrowserLoop {
     BrowserFrame frame = nullptr;
     void* arg = nullptr;
     FramePacer pacer;
-    bool unpaced = false;      // the loop's timing is now back to back
-    unsigned long frames = 0;  // frames run
+    bool unpaced = false;  // the loop's timing is now back to back
 };
 
 BrowserLoop gLoop;
@@ -38,7 +37,6 @@ void Tick()
         gLoop.unpaced = true;
         const double start = emscripten_get_now();
         do {
-            gLoop.frames++;
             if (!gLoop.frame(gLoop.arg)) {
                 Stop();
                 return;
@@ -54,7 +52,6 @@ void Tick()
         // Before the first frame the rate is not known yet: that frame runs at once.
         if (fps > 0 && !FrameDue(&gLoop.pacer, emscripten_get_now(), 1000.0 / fps)) return;
     }
-    gLoop.frames++;
     if (!gLoop.frame(gLoop.arg)) Stop();
 }
 
@@ -69,5 +66,3 @@ void RunBrowserFrames(BrowserFrame frame, void* arg)
     // pacer picks the ones a frame falls due in.
     emscripten_set_main_loop(Tick, 0, 0);
 }
-
-unsigned long BrowserFramesRun(void) { return gLoop.frames; }

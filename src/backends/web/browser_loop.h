@@ -19,5 +19,3 @@ int WebTargetFps(void);
 // frames are drawn every one but put on the canvas only as often as a display
 // can show them. Kept by the browser backend.
 void WebShowLastFrame(void);
-// Frames run so far by RunBrowserFrames.
-unsigned long BrowserFramesRun(void);

@@ -27,4 +27,15 @@ int WebSetFullscreen(int on);
 int WebIsFullscreen(void);
 // Hands the frame on the canvas to the browser as a download, screenshotNNN.png.
 void WebDownloadFrame(int number);
+
+// What the page's touch controls (web/touch.js) call, kept by the browser
+// backend: each acts as the game's own keys and mouse buttons, queued with the
+// page's other events, so demos record touch play.
+// A key by its KeyboardEvent.code ("KeyD", "F1"), held (1) or let go (0).
+void delve_touch_key(const char* code, int down);
+// The left or right mouse button held or let go at a point of the page (CSS
+// pixels from the viewport's corner); with `button` -1, the cursor moved there.
+void delve_touch_point(int button, int down, double clientX, double clientY);
+// Lets go of every key and button held.
+void delve_touch_let_go(void);
 }

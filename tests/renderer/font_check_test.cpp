@@ -1,0 +1,113 @@
+// The font check before stb_truetype reads a file: the shipped font and the
+// small fonts of the fuzz corpus pass, and each kind of lie a file can tell
+// stb_truetype (where a table, a map, a glyph or a part lies, how many of
+// them there are) is refused with its reason.
+#include "render/font_check.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "render/frame.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+Bytes ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+Bytes Corpus(const char* name) { return ReadAll(std::string(DELVE_FUZZ_CORPUS) + "/font/" + name); }
+
+uint32_t U16(const Bytes& d, size_t at) { return (uint32_t{d[at]} << 8) | d[at + 1]; }
+void Put16(Bytes* d, size_t at, uint32_t v)
+{
+    (*d)[at] = static_cast<unsigned char>(v >> 8);
+    (*d)[at + 1] = static_cast<unsigned char>(v);
+}
+// Where the table named `tag` starts in the file.
+size_t TableAt(const Bytes& d, const char* tag)
+{
+    for (size_t i = 0; i < U16(d, 4); ++i)
+        if (std::memcmp(&d[12 + 16 * i], tag, 4) == 0)
+            return (U16(d, 12 + 16 * i + 8) << 16) | U16(d, 12 + 16 * i + 10);
+    ADD_FAILURE() << "no " << tag << " table";
+    return 0;
+}
+// Where glyph g starts, in a font with a short glyph index.
+size_t GlyphAt(const Bytes& d, uint32_t g) { return TableAt(d, "glyf") + 2 * U16(d, TableAt(d, "loca") + 2 * g); }
+
+TEST(FontCheck, TheShippedFontAndTheSmallFontsOfTheCorpusPass)
+{
+    EXPECT_EQ(CheckFontFile(ReadAll(render::FindDataFile("resources/DejaVuSans.ttf"))), "");
+    for (const char* name : {"small-cmap4.ttf", "small-cmap12-long-loca.ttf", "small-gpos-pairs.ttf",
+                             "small-gpos-classes.ttf", "small-kern.ttf", "small-nested-parts.ttf"}) {
+        const Bytes font = Corpus(name);
+        ASSERT_GT(font.size(), 100u) << name;
+        EXPECT_EQ(CheckFontFile(font), "") << name;
+    }
+}
+
+TEST(FontCheck, EveryLieAboutWhereThingsLieIsRefusedWithItsReason)
+{
+    const Bytes small = Corpus("small-gpos-pairs.ttf");
+    ASSERT_GT(small.size(), 100u);
+    const size_t map = TableAt(small, "cmap") + 12;  // the one format 4 map
+    const struct {
+        const char* what;
+        void (*forge)(Bytes*);
+        const char* reason;
+    } lies[] = {
+        {"a collection", [](Bytes* d) { std::memcpy(d->data(), "ttcf", 4); }, "not a single TrueType font"},
+        {"a table past the end", [](Bytes* d) { (*d)[12 + 8] = 0x7f; }, "a table runs past the end of the file"},
+        {"no em", [](Bytes* d) { Put16(d, TableAt(*d, "head") + 18, 0); }, "its em is not from 16 to 16384 units"},
+        {"more advances than the table holds", [](Bytes* d) { Put16(d, TableAt(*d, "hhea") + 34, 400); },
+         "its glyph advances are cut short"},
+        {"a glyph index running backwards", [](Bytes* d) { Put16(d, TableAt(*d, "loca") + 4, 0x7000); },
+         "its glyph index points past its glyphs"},
+        {"a contour with more points than the glyph holds", [](Bytes* d) { Put16(d, GlyphAt(*d, 1) + 10, 900); },
+         "an outline is cut short"},
+        {"an outline far beyond its em", [](Bytes* d) { Put16(d, GlyphAt(*d, 1) + 6, 30000); },
+         "an outline reaches farther than a caption may"},
+        {"a part placed by points", [](Bytes* d) { Put16(d, GlyphAt(*d, 4) + 10, 1 | 32); },
+         "an outline places a part by its points"},
+        {"a part of itself", [](Bytes* d) { Put16(d, GlyphAt(*d, 4) + 12, 4); }, "an outline is made of itself"},
+        {"a part moved and scaled out of reach",
+         [](Bytes* d) {
+             Put16(d, GlyphAt(*d, 4) + 22, 0x7fff);  // the second part's offset
+             Put16(d, GlyphAt(*d, 4) + 26, 0x7fff);  // and its scale, almost 2
+         },
+         "an outline's parts land out of its reach"},
+        {"a pair set past the kerning", [](Bytes* d) { Put16(d, TableAt(*d, "GPOS") + 10 + 4 + 8 + 10, 0xfff0); },
+         "its kerning runs past its table"},
+    };
+    for (const auto& lie : lies) {
+        Bytes font = small;
+        lie.forge(&font);
+        EXPECT_EQ(CheckFontFile(font), lie.reason) << lie.what;
+    }
+    Bytes font = small;
+    Put16(&font, map + 8, U16(font, map + 8) + 2);  // the search's range
+    EXPECT_EQ(CheckFontFile(font), "its character map's search header is unsound");
+    font = small;
+    const uint32_t segments = U16(font, map + 6) / 2;
+    Put16(&font, map + 16 + 6 * segments, 0x4000);  // the first segment's glyphs, far off
+    EXPECT_EQ(CheckFontFile(font), "its character map points past its end");
+}
+
+TEST(FontCheck, AContourOfOnePointOffTheCurveIsRefused)
+{
+    // stb_truetype would read the point after it, past the outline's end.
+    const Bytes font = Corpus("one-point-off-the-curve.ttf");
+    ASSERT_GT(font.size(), 100u);
+    EXPECT_EQ(CheckFontFile(font), "an outline has a contour of one point off the curve");
+}
+
+}  // namespace
