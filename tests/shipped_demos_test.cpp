@@ -14,7 +14,7 @@
 #include "entities/entity.h"
 #include "headless_game.h"
 #include "presentation/render.h"
-#include "render/canvas.h"
+#include "render/frame.h"
 #include "shell/demo.h"
 #include "shell/digest.h"
 #include "shell/options.h"
@@ -38,7 +38,8 @@ struct ShippedDemoTest : HeadlessGame {
         for (Chunk* c : game.world)
             for (auto& column : c->wd)
                 for (Tile& t : column) t.lightness = light[i++];
-        return std::vector<uint32_t>(render::R.frame, render::R.frame + 640 * 480);
+        const uint32_t* frame = render::FramePixels();
+        return std::vector<uint32_t>(frame, frame + 640 * 480);
     }
     // Between frames, the tiles drawn both ways give the same pixels.
     void ExpectTilesSameBothWays(int frame)

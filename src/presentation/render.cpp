@@ -44,11 +44,9 @@ void drawChunksCulled(GameInstance* game, bool cull)
 
     float side = static_cast<float>(WORLDSCALE);
     float windowHeight = static_cast<float>(game->WindowHeight);
-    // A column's left edge is the same in every row: each row of tiles is
-    // handed to the renderer whole, at these lefts, in the tints of its tiles.
+    // A column's left edge is the same in every row: worked out once a frame.
     float lefts[WORLD_COLUMNS];
     for (int x = 0; x < WORLD_COLUMNS; x++) lefts[x] = TileScreenLeft(game, x);
-    Color tints[WORLD_COLUMNS];
     for (int slot = 0; slot < RESIDENT_CHUNKS; slot++) {
         Chunk* c = game->world[slot];
         VisibleRange r = VisibleRangeOf(game, c->depth, 0, 1);
@@ -59,12 +57,11 @@ void drawChunksCulled(GameInstance* game, bool cull)
             bool offWindow = cull && (top >= windowHeight || top + side <= 0.0f);
             for (int x = r.colBegin; x < r.colEnd; x++) {
                 Tile& t = c->wd[x][y];
-                tints[x] = TileTint(t.lightness, t.v);  // drawn in the light it had before fading
+                if (!offWindow) {
+                    DrawTexturePro(game->textures[0], TILE_SPRITE, Rectangle{lefts[x], top, side, side},
+                                   Vector2{0.0f, 0.0f}, 0.0f, TileTint(t.lightness, t.v));
+                }
                 t.lightness = Fade(t.lightness);
-            }
-            if (!offWindow && r.colBegin < r.colEnd) {
-                DrawTextureRow(game->textures[0], TILE_SPRITE, lefts + r.colBegin, top, side, side, tints + r.colBegin,
-                               r.colEnd - r.colBegin);
             }
         }
     }

@@ -91,6 +91,30 @@ struct RowColumns {
     std::vector<int> texels;     // the texel column under each pixel covered, quad by quad
 };
 
+// Small unturned quads drawn one after another along one row, in one texture
+// and source (a row of tiles), held back to be drawn together as a row
+// (tile_rows.cpp): every call that draws otherwise, or reads the frame,
+// draws them first, so the pixels are those of the quads drawn one by one.
+struct RowKey {
+    unsigned int textureId;  // the texture the quads show
+    float top;               // their top edge, frame pixels
+    float width;             // each quad's size, pixels
+    float height;
+};
+struct PendingRow {
+    int count = 0;             // quads held; 0 for none
+    RowKey key{};              // what they share
+    Texture2D texture{};       // their texture
+    Rectangle source{};        // the part of it each shows
+    std::vector<float> lefts;  // each quad's left edge, in drawing order
+    std::vector<Color> tints;  // each quad's tint
+};
+// The widest and tallest quad drawn a row at a time, pixels: every zoom of the
+// game; a larger one is drawn on its own.
+constexpr float SMALL_QUAD = 64.0f;
+// The most quads a row holds back; a longer run is drawn in pieces.
+constexpr int MAX_PENDING_QUADS = 1024;
+
 // Everything the renderer holds from CreateFrame to DestroyFrame.
 struct Canvas {
     int width = 0;                     // frame width, pixels; 0 with no frame
@@ -116,6 +140,7 @@ struct Canvas {
     uint32_t lastTinted = 0;            // the result
     std::vector<int> texelColumns;      // scratch for the fill, one entry per frame column
     RowColumns rowColumns;              // the columns of the last row of small quads drawn
+    PendingRow pending;                 // small quads held back to be drawn as a row
 
     uint64_t shapes = 0;  // quads and triangles drawn into the frame since InitWindow
 
@@ -228,6 +253,19 @@ void PrepareTinting(LoadedTexture* texture);
 // Makes the texture with this id the quads' texture (R.quadTexture); false
 // when there is no such texture (draw.cpp).
 bool UseQuadTexture(unsigned int id);
+// Draws the quads held back (PendingRow), if any; every drawing call that
+// is not a quad joining them, and every read of the frame, calls it first.
+void FlushPendingRow();
+// Draws a row of `count` quads showing the same source part of a texture, in
+// order, each as DrawQuadNow draws it unturned from the origin 0,0: quad i at
+// lefts[i] across and `top` down, `width` by `height` pixels, multiplied by
+// tints[i] (tile_rows.cpp). The same pixels as those quads one by one; small
+// quads cost about their pixels, since what they share is worked out once per
+// row, and where they fall across once while the rows repeat it.
+void DrawQuadRow(Texture2D texture, Rectangle source, const float* lefts, float top, float width, float height,
+                 const Color* tints, int count);
+// DrawTexturePro for one quad, drawn at once (draw.cpp).
+void DrawQuadNow(Texture2D texture, Rectangle source, Rectangle dest, Vector2 origin, float rotation, Color tint);
 // Where a source rectangle lies in the texture of the quads (draw.cpp).
 TexCoords SourceCoords(Rectangle source);
 // Whether stb_image was refused a buffer larger than the largest tile image

@@ -26,13 +26,19 @@ bool CreateFrame(int width, int height)
     R.rowColumns.lefts.reserve(quads);
     R.rowColumns.quads.reserve(quads);
     R.rowColumns.texels.reserve(2 * quads);
+    R.pending.lefts.resize(MAX_PENDING_QUADS);
+    R.pending.tints.resize(MAX_PENDING_QUADS);
     return true;
 }
 
 void DestroyFrame() { R = Canvas{}; }  // the textures, the captions and the font with it
 
 bool HasFrame() { return R.frame != nullptr; }
-uint32_t* FramePixels() { return R.frame; }
+uint32_t* FramePixels()
+{
+    FlushPendingRow();  // the quads held back are part of the frame
+    return R.frame;
+}
 int FrameWidth() { return R.width; }
 int FrameHeight() { return R.height; }
 

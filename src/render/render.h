@@ -14,14 +14,6 @@
 void ClearBackground(Color color);
 // Draws the source part of a texture into dest, rotated about origin (degrees), multiplied by tint.
 void DrawTexturePro(Texture2D texture, Rectangle source, Rectangle dest, Vector2 origin, float rotation, Color tint);
-// Draws a row of `count` quads showing the same source part of a texture, in
-// order, each as DrawTexturePro draws it unturned from the origin 0,0: quad i
-// at lefts[i] across and `top` down, `width` by `height` pixels, multiplied by
-// tints[i]. The same pixels as those calls; quads a few pixels across (tiles
-// zoomed out) cost about their pixels, since what they share is worked out
-// once per row, and where they fall across once while the rows repeat it.
-void DrawTextureRow(Texture2D texture, Rectangle source, const float* lefts, float top, float width, float height,
-                    const Color* tints, int count);
 // Fills an axis-aligned rectangle given in whole frame pixels.
 void DrawRectangle(int posX, int posY, int width, int height, Color color);
 // Fills a triangle whose vertices run counter-clockwise on the screen.

@@ -4,7 +4,7 @@
 // rows under them) is worked out once per row; where each quad falls across
 // (its pixels and the texel columns under them) once for as long as the rows
 // repeat their lefts, as every row of a view does. The pixels are exactly
-// those DrawTexturePro draws for each quad in turn: the same arithmetic, the
+// those DrawQuadNow draws for each quad in turn: the same arithmetic, the
 // same order; any quad this path is not for is handed to it.
 #include <algorithm>
 #include <bit>
@@ -17,9 +17,6 @@ using namespace render;
 
 namespace {
 
-// The widest and tallest quad drawn a row at a time, pixels: every zoom of the
-// game; a larger one is handed to DrawTexturePro.
-constexpr float SMALL_QUAD = 64.0f;
 // Frame rows a small quad can cover: its height, and one more where rounding puts it.
 constexpr int MAX_ROWS = 66;
 static_assert(MAX_ROWS >= SMALL_QUAD + 1);
@@ -129,8 +126,8 @@ void DrawSmallQuad(RowDraw* d, const RowQuad& q, const int* texels, Color c)
 
 }  // namespace
 
-void DrawTextureRow(Texture2D texture, Rectangle source, const float* lefts, float top, float width, float height,
-                    const Color* tints, int count)
+void render::DrawQuadRow(Texture2D texture, Rectangle source, const float* lefts, float top, float width, float height,
+                         const Color* tints, int count)
 {
     if (!R.frame || count <= 0 || !UseQuadTexture(texture.id)) return;
     const LoadedTexture& tex = *R.quadTexture;
@@ -138,8 +135,7 @@ void DrawTextureRow(Texture2D texture, Rectangle source, const float* lefts, flo
     if (!(R.fastFill && tex.opaque && width <= SMALL_QUAD && height <= SMALL_QUAD && bottom > top &&
           InDrawableRange(top) && InDrawableRange(bottom))) {
         for (int i = 0; i < count; ++i)
-            DrawTexturePro(texture, source, Rectangle{lefts[i], top, width, height}, Vector2{0.0f, 0.0f}, 0.0f,
-                           tints[i]);
+            DrawQuadNow(texture, source, Rectangle{lefts[i], top, width, height}, Vector2{0.0f, 0.0f}, 0.0f, tints[i]);
         return;
     }
     const TexCoords t = SourceCoords(source);
@@ -161,8 +157,7 @@ void DrawTextureRow(Texture2D texture, Rectangle source, const float* lefts, flo
         const RowQuad& q = columns.quads[static_cast<size_t>(i)];
         if (q.kind == RowQuadKind::Off || (offFrame && q.kind == RowQuadKind::Small)) continue;
         if (q.kind == RowQuadKind::General || tints[i].a != 255) {
-            DrawTexturePro(texture, source, Rectangle{lefts[i], top, width, height}, Vector2{0.0f, 0.0f}, 0.0f,
-                           tints[i]);
+            DrawQuadNow(texture, source, Rectangle{lefts[i], top, width, height}, Vector2{0.0f, 0.0f}, 0.0f, tints[i]);
             d.heldTint = 0;
             continue;
         }

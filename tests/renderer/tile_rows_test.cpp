@@ -1,6 +1,6 @@
-// Rows of small quads (DrawTextureRow, the zoomed-out view's path) give the
-// very pixels of the same quads drawn one by one with DrawTexturePro, on the
-// fast way and on the plain way: at many sizes and offsets, in frames of
+// Rows of small quads (the zoomed-out view's path: DrawTexturePro holds small
+// quads back and draws them as a row) give the very pixels of the same quads
+// drawn one by one, on the fast way and on the plain way: at many sizes and offsets, in frames of
 // several sizes, from textures with and without tinted copies, over rows
 // that repeat their lefts and rows that do not, with broken quads among them.
 #include <gtest/gtest.h>
@@ -16,6 +16,7 @@
 #include "platform/platform.h"
 #include "platform_fixture.h"
 #include "render/canvas.h"
+#include "render/frame.h"
 #include "support/render_probe.h"
 
 namespace {
@@ -73,8 +74,8 @@ std::vector<uint32_t> Draw(Way way, Texture2D texture, const std::vector<Row>& r
     const uint64_t before = GetDrawnShapeCount();
     for (const Row& r : rows) {
         if (way == Way::Rows) {
-            DrawTextureRow(texture, r.source, r.lefts.data(), r.top, r.width, r.height, r.tints.data(),
-                           static_cast<int>(r.lefts.size()));
+            render::DrawQuadRow(texture, r.source, r.lefts.data(), r.top, r.width, r.height, r.tints.data(),
+                                static_cast<int>(r.lefts.size()));
             continue;
         }
         for (size_t i = 0; i < r.lefts.size(); ++i)
@@ -82,8 +83,8 @@ std::vector<uint32_t> Draw(Way way, Texture2D texture, const std::vector<Row>& r
                            r.tints[i]);
     }
     *shapes = GetDrawnShapeCount() - before;
-    std::vector<uint32_t> pixels(render::R.frame,
-                                 render::R.frame + static_cast<size_t>(render::R.width) * render::R.height);
+    const uint32_t* frame = render::FramePixels();  // the quads held back drawn too
+    std::vector<uint32_t> pixels(frame, frame + static_cast<size_t>(render::R.width) * render::R.height);
     EndDrawing();
     SetDirectFill(true);
     return pixels;
