@@ -67,11 +67,11 @@ fuzz-build:
 fuzz:
 	FUZZ_BUILD=$(FUZZ_BUILD) FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_JOBS=$(JOBS) bash scripts/fuzz.sh
 
-# Then the whole game, frame for frame: the shipped demo played unpaced.
+# Then the whole game, frame for frame: the shipped demos played unpaced.
 bench: build
 	@for b in $(BUILD)/bench_*; do echo "== $$b"; SDL_VIDEODRIVER=dummy SDL_RENDER_DRIVER=software $$b || exit 1; done
-	@echo "== timedemo tests/demos/descent.dem"
-	@SDL_VIDEODRIVER=dummy SDL_RENDER_DRIVER=software ./$(BUILD)/delve --timedemo tests/demos/descent.dem >/dev/null
+	@for d in descent zoomed-out; do echo "== timedemo tests/demos/$$d.dem"; \
+	  SDL_VIDEODRIVER=dummy SDL_RENDER_DRIVER=software ./$(BUILD)/delve --timedemo tests/demos/$$d.dem >/dev/null || exit 1; done
 
 # The mutation check (slow, and not part of `make test`): every one-line fault
 # of tests/mutants.txt against the fast part of the suite, in a scratch tree

@@ -44,6 +44,9 @@ void drawChunksCulled(GameInstance* game, bool cull)
 
     float side = static_cast<float>(WORLDSCALE);
     float windowHeight = static_cast<float>(game->WindowHeight);
+    // A column's left edge is the same in every row: worked out once a frame.
+    float lefts[WORLD_COLUMNS];
+    for (int x = 0; x < WORLD_COLUMNS; x++) lefts[x] = TileScreenLeft(game, x);
     for (int slot = 0; slot < RESIDENT_CHUNKS; slot++) {
         Chunk* c = game->world[slot];
         VisibleRange r = VisibleRangeOf(game, c->depth, 0, 1);
@@ -55,7 +58,7 @@ void drawChunksCulled(GameInstance* game, bool cull)
             for (int x = r.colBegin; x < r.colEnd; x++) {
                 Tile& t = c->wd[x][y];
                 if (!offWindow) {
-                    DrawTexturePro(game->textures[0], TILE_SPRITE, Rectangle{TileScreenLeft(game, x), top, side, side},
+                    DrawTexturePro(game->textures[0], TILE_SPRITE, Rectangle{lefts[x], top, side, side},
                                    Vector2{0.0f, 0.0f}, 0.0f, TileTint(t.lightness, t.v));
                 }
                 t.lightness = Fade(t.lightness);

@@ -7,6 +7,7 @@
 
 #include <stb/stb_truetype.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -64,6 +65,56 @@ struct AxisSpan {
     int firstTexel;  // index of the texel under the first pixel's centre
 };
 
+// How a row of small quads (tile_rows.cpp) draws each of its quads across.
+enum class RowQuadKind : uint8_t {
+    Off,      // wholly left or right of the frame: nothing drawn, nothing counted
+    Small,    // drawn the small way, over the frame columns first..end
+    General,  // broken or out of range: handed to DrawTexturePro as it is
+};
+struct RowQuad {
+    RowQuadKind kind;
+    bool likeBefore;  // the quad before is small too, over the same texel columns
+    bool contiguous;  // its texel columns run one by one, a texel to a pixel
+    int first, end;   // the frame columns it covers, clipped
+    int texels;       // where its texel columns start in RowColumns::texels
+};
+// Where the quads of a row of small quads fall across, kept while the rows
+// after it repeat its lefts, as every row of tiles in a view does.
+struct RowColumns {
+    std::vector<float> lefts;  // the lefts worked out for
+    float width = 0.0f;        // the quads' width, pixels
+    float left = 0.0f;         // the texture coordinates across each quad
+    float right = 0.0f;
+    int textureWidth = 0;        // texels
+    int frameWidth = 0;          // pixels
+    std::vector<RowQuad> quads;  // one per left
+    std::vector<int> texels;     // the texel column under each pixel covered, quad by quad
+};
+
+// Small unturned quads drawn one after another along one row, in one texture
+// and source (a row of tiles), held back to be drawn together as a row
+// (tile_rows.cpp): every call that draws otherwise, or reads the frame,
+// draws them first, so the pixels are those of the quads drawn one by one.
+struct RowKey {
+    unsigned int textureId;  // the texture the quads show
+    float top;               // their top edge, frame pixels
+    float width;             // each quad's size, pixels
+    float height;
+};
+struct PendingRow {
+    int count = 0;             // quads held; 0 for none
+    RowKey key{};              // what they share
+    Texture2D texture{};       // their texture
+    Rectangle source{};        // the part of it each shows
+    std::vector<float> lefts;  // each quad's left edge, in drawing order
+    std::vector<Color> tints;  // each quad's tint
+};
+// The widest and tallest quad drawn a row at a time, pixels: every zoom of the
+// game; a larger one is drawn on its own.
+constexpr float SMALL_QUAD = 64.0f;
+// The most quads a row holds back; a longer run is drawn in pieces.
+constexpr int MAX_PENDING_QUADS = 1024;
+
 // Everything the renderer holds from CreateFrame to DestroyFrame.
 struct Canvas {
     int width = 0;                     // frame width, pixels; 0 with no frame
@@ -88,6 +139,8 @@ struct Canvas {
     uint32_t lastTint = 0;              // the opaque tint it was tinted with, packed; 0 for none yet
     uint32_t lastTinted = 0;            // the result
     std::vector<int> texelColumns;      // scratch for the fill, one entry per frame column
+    RowColumns rowColumns;              // the columns of the last row of small quads drawn
+    PendingRow pending;                 // small quads held back to be drawn as a row
 
     uint64_t shapes = 0;  // quads and triangles drawn into the frame since InitWindow
 
@@ -115,6 +168,66 @@ inline uint32_t PackColor(Color c)
 // One texel times the tint, laid over one frame pixel with alpha (fill.cpp);
 // a white texel under a tint gives exactly the tint.
 uint32_t BlendTexel(uint32_t texel, Color tint, uint32_t dst);
+// ---- The fill's arithmetic, shared by the fill and the rows of small quads ----
+
+// Index of the texel that a pixel centre at texture coordinate t falls on,
+// kept on the texture like a clamped sampler; NaN gives texel 0.
+inline int TexelIndex(double t, int size)
+{
+    const double i = t * size;
+    if (!(i >= 0.0)) return 0;
+    return i < size ? static_cast<int>(i) : size - 1;  // truncation is floor here
+}
+
+// First whole pixel whose centre is at or right of (below) an edge; the
+// edge is within the drawable range, so the conversion cannot overflow.
+inline int FirstPixelFrom(double edge)
+{
+    const double c = edge - 0.5;
+    const int i = static_cast<int>(c);
+    return i < c ? i + 1 : i;
+}
+
+// BlendTexel for an opaque texel under an opaque tint: the tinted texel alone.
+inline uint32_t TintOpaqueTexel(uint32_t texel, Color tint)
+{
+    const uint32_t r = ((texel >> 16) & 0xFF) * tint.r / 255;
+    const uint32_t g = ((texel >> 8) & 0xFF) * tint.g / 255;
+    const uint32_t b = (texel & 0xFF) * tint.b / 255;
+    return 0xFF000000u | (r << 16) | (g << 8) | b;
+}
+
+// Index of the texel under the centre of pixel p, where the texture
+// coordinate is t0 at edge e0 and grows by `step` per pixel.
+inline int TexelAt(double e0, double t0, double step, int p, int size)
+{
+    return TexelIndex(t0 + (p + 0.5 - e0) * step, size);
+}
+inline int TexelAt(const AxisSpan& s, int p, int size) { return TexelAt(s.e0, s.t0, s.step, p, size); }
+
+// How a quad covers one axis of the frame: from its edge e0 (texture
+// coordinate t0) to e1 (t1), inside 0..limit pixels, on a texture `size`
+// texels along that axis.
+inline AxisSpan SpanOf(float e0, float e1, float t0, float t1, int limit, int size)
+{
+    const double a = e0, b = e1;
+    AxisSpan s{e0,
+               e1,
+               t0,
+               t1,
+               std::max(0, FirstPixelFrom(std::min(a, b))),
+               std::min(limit, FirstPixelFrom(std::max(a, b))),
+               (static_cast<double>(t1) - t0) / (b - a),
+               0};
+    if (s.first < s.end) s.firstTexel = TexelAt(s, s.first, size);
+    return s;
+}
+
+// The texture's texels under an opaque tint, from its tinted copies: made on
+// the first quad in that tint, reused by every later one until another tint
+// takes the slot. Null when the texture keeps no copies (fill.cpp).
+const uint32_t* TintedTexels(const LoadedTexture& tex, Color tint);
+
 // Where an unturned quad lies, in frame pixels, and which part of its
 // texture it shows, in texture coordinates (0 to 1).
 struct UprightQuad {
@@ -137,6 +250,22 @@ bool DrawDirectQuad(Rectangle source, Rectangle dest, Vector2 origin, Color tint
 void FillTurnedQuad(const LoadedTexture& tex, const Vector2 corners[4], TexCoords t, Color tint);
 // Sets up the tinted copies of a texture just made, when it is small and opaque.
 void PrepareTinting(LoadedTexture* texture);
+// Makes the texture with this id the quads' texture (R.quadTexture); false
+// when there is no such texture (draw.cpp).
+bool UseQuadTexture(unsigned int id);
+// Draws the quads held back (PendingRow), if any; every drawing call that
+// is not a quad joining them, and every read of the frame, calls it first.
+void FlushPendingRow();
+// Draws a row of `count` quads showing the same source part of a texture, in
+// order, each as DrawQuadNow draws it unturned from the origin 0,0: quad i at
+// lefts[i] across and `top` down, `width` by `height` pixels, multiplied by
+// tints[i] (tile_rows.cpp). The same pixels as those quads one by one; small
+// quads cost about their pixels, since what they share is worked out once per
+// row, and where they fall across once while the rows repeat it.
+void DrawQuadRow(Texture2D texture, Rectangle source, const float* lefts, float top, float width, float height,
+                 const Color* tints, int count);
+// DrawTexturePro for one quad, drawn at once (draw.cpp).
+void DrawQuadNow(Texture2D texture, Rectangle source, Rectangle dest, Vector2 origin, float rotation, Color tint);
 // Where a source rectangle lies in the texture of the quads (draw.cpp).
 TexCoords SourceCoords(Rectangle source);
 // Whether stb_image was refused a buffer larger than the largest tile image

@@ -3,6 +3,7 @@
 #include "render/render.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -137,6 +138,21 @@ namespace render {
 
 // Where a source rectangle lies in the quads' texture. A negative width
 // mirrors the picture left to right; a negative height mirrors it top to bottom.
+bool UseQuadTexture(unsigned int id)
+{
+    if (id == 0) return false;
+    if (id != R.quadTextureId) {
+        const LoadedTexture* t = FindTexture(id);
+        if (!t) return false;
+        R.quadTextureId = t->id;
+        R.quadTexture = t;
+        R.quadTextureWidth = static_cast<float>(t->width);
+        R.quadTextureHeight = static_cast<float>(t->height);
+        R.lastSource = Rectangle{NAN, NAN, NAN, NAN};
+    }
+    return true;
+}
+
 TexCoords SourceCoords(Rectangle source)
 {
     const bool flipX = source.width < 0;
@@ -153,6 +169,7 @@ TexCoords SourceCoords(Rectangle source)
 void ClearBackground(Color color)
 {
     if (!R.frame) return;
+    FlushPendingRow();
     // One row filled, then copied down: a pixel at a time would not be
     // vectorised, and would cost a third of a millisecond a frame.
     uint32_t* first = R.frame;
@@ -160,18 +177,10 @@ void ClearBackground(Color color)
     for (int y = 1; y < R.height; ++y) std::memcpy(first + static_cast<ptrdiff_t>(y) * R.width, first, R.width * 4u);
 }
 
-void DrawTexturePro(Texture2D texture, Rectangle source, Rectangle dest, Vector2 origin, float rotation, Color tint)
+void render::DrawQuadNow(Texture2D texture, Rectangle source, Rectangle dest, Vector2 origin, float rotation,
+                         Color tint)
 {
-    if (!R.frame || texture.id == 0) return;
-    if (texture.id != R.quadTextureId) {
-        const LoadedTexture* t = FindTexture(texture.id);
-        if (!t) return;
-        R.quadTextureId = t->id;
-        R.quadTexture = t;
-        R.quadTextureWidth = static_cast<float>(t->width);
-        R.quadTextureHeight = static_cast<float>(t->height);
-        R.lastSource = Rectangle{NAN, NAN, NAN, NAN};
-    }
+    if (!R.frame || !UseQuadTexture(texture.id)) return;
     if (rotation == 0.0f && R.fastFill && DrawDirectQuad(source, dest, origin, tint)) return;
     const TexCoords coords = SourceCoords(source);
     if (rotation == 0.0f) {
@@ -181,9 +190,65 @@ void DrawTexturePro(Texture2D texture, Rectangle source, Rectangle dest, Vector2
     }
 }
 
+namespace {
+
+// Whether a quad may be held back in a row: small, unturned, from its top-left.
+bool HeldBack(Texture2D texture, Rectangle dest, Vector2 origin, float rotation)
+{
+    return R.fastFill && texture.id != 0 && rotation == 0.0f && origin.x == 0.0f && origin.y == 0.0f &&
+           dest.width > 0.0f && dest.height > 0.0f && dest.width <= SMALL_QUAD && dest.height <= SMALL_QUAD;
+}
+
+bool SameBits(float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); }
+
+// Whether it goes on along the row held back: the same texture, source, top
+// and size, bit for bit.
+bool JoinsRow(const PendingRow& row, Texture2D texture, Rectangle source, Rectangle dest)
+{
+    return row.count > 0 && row.count < MAX_PENDING_QUADS && row.key.textureId == texture.id &&
+           SameBits(row.key.top, dest.y) && SameBits(row.key.width, dest.width) &&
+           SameBits(row.key.height, dest.height) && SameBits(row.source.x, source.x) &&
+           SameBits(row.source.y, source.y) && SameBits(row.source.width, source.width) &&
+           SameBits(row.source.height, source.height);
+}
+
+}  // namespace
+
+void render::FlushPendingRow()
+{
+    PendingRow& row = R.pending;
+    if (row.count == 0) return;
+    const int count = row.count;
+    row.count = 0;
+    DrawQuadRow(row.texture, row.source, row.lefts.data(), row.key.top, row.key.width, row.key.height, row.tints.data(),
+                count);
+}
+
+// Small quads along a row (the tiles of a view) are held back and drawn
+// together as a row, for what writing their pixels costs.
+void DrawTexturePro(Texture2D texture, Rectangle source, Rectangle dest, Vector2 origin, float rotation, Color tint)
+{
+    if (!R.frame) return;
+    PendingRow& row = R.pending;
+    if (!JoinsRow(row, texture, source, dest)) {
+        FlushPendingRow();
+        if (!HeldBack(texture, dest, origin, rotation)) {
+            DrawQuadNow(texture, source, dest, origin, rotation, tint);
+            return;
+        }
+        row.texture = texture;
+        row.source = source;
+        row.key = RowKey{texture.id, dest.y, dest.width, dest.height};
+    }
+    row.lefts[static_cast<size_t>(row.count)] = dest.x;
+    row.tints[static_cast<size_t>(row.count)] = tint;
+    ++row.count;
+}
+
 void DrawRectangle(int posX, int posY, int width, int height, Color color)
 {
     if (!R.frame || width <= 0 || height <= 0) return;
+    FlushPendingRow();
     // Clip in wide integers so huge sizes neither overflow nor reach the renderer.
     const long long x0 = std::max<long long>(posX, 0);
     const long long y0 = std::max<long long>(posY, 0);
@@ -204,6 +269,7 @@ void DrawRectangle(int posX, int posY, int width, int height, Color color)
 void DrawTriangle(Vector2 v1, Vector2 v2, Vector2 v3, Color color)
 {
     if (!R.frame) return;
+    FlushPendingRow();
     const float xs[3] = {v1.x, v2.x, v3.x};
     const float ys[3] = {v1.y, v2.y, v3.y};
     for (int i = 0; i < 3; ++i)

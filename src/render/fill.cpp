@@ -16,33 +16,6 @@ using namespace render;
 
 namespace {
 
-// Index of the texel that a pixel centre at texture coordinate t falls on,
-// kept on the texture like a clamped sampler; NaN gives texel 0.
-int TexelIndex(double t, int size)
-{
-    const double i = t * size;
-    if (!(i >= 0.0)) return 0;
-    return i < size ? static_cast<int>(i) : size - 1;  // truncation is floor here
-}
-
-// First whole pixel whose centre is at or right of (below) an edge; the
-// edge is within the drawable range, so the conversion cannot overflow.
-int FirstPixelFrom(double edge)
-{
-    const double c = edge - 0.5;
-    const int i = static_cast<int>(c);
-    return i < c ? i + 1 : i;
-}
-
-// BlendTexel for an opaque texel under an opaque tint: the tinted texel alone.
-uint32_t TintOpaqueTexel(uint32_t texel, Color tint)
-{
-    const uint32_t r = ((texel >> 16) & 0xFF) * tint.r / 255;
-    const uint32_t g = ((texel >> 8) & 0xFF) * tint.g / 255;
-    const uint32_t b = (texel & 0xFF) * tint.b / 255;
-    return 0xFF000000u | (r << 16) | (g << 8) | b;
-}
-
 // The four bytes of an opaque tint as one number: never 0, since its alpha
 // is 255, so 0 marks an empty slot.
 uint32_t TintKey(Color tint)
@@ -51,48 +24,6 @@ uint32_t TintKey(Color tint)
     uint32_t key;
     std::memcpy(&key, &tint, sizeof key);
     return key;
-}
-
-// The texture's texels under an opaque tint, from its tinted copies: made on
-// the first quad in that tint, reused by every later one until another tint
-// takes the slot. Null when the texture keeps no copies.
-const uint32_t* TintedTexels(const LoadedTexture& tex, Color tint)
-{
-    if (tex.tinted.empty()) return nullptr;
-    const uint32_t key = TintKey(tint);
-    const size_t slot = (key * 2654435761u) >> 24;  // Fibonacci hashing onto the 256 slots
-    const size_t texels = tex.pixels.size();
-    // The copies are a cache beside the texture, not part of it.
-    uint32_t* copy = const_cast<uint32_t*>(&tex.tinted[slot * texels]);
-    uint32_t& held = const_cast<uint32_t&>(tex.tintOfSlot[slot]);
-    if (held != key) {
-        for (size_t i = 0; i < texels; ++i) copy[i] = TintOpaqueTexel(tex.pixels[i], tint);
-        held = key;
-    }
-    return copy;
-}
-
-// Index of the texel under the centre of pixel p, where the texture
-// coordinate is t0 at edge e0 and grows by `step` per pixel.
-int TexelAt(double e0, double t0, double step, int p, int size) { return TexelIndex(t0 + (p + 0.5 - e0) * step, size); }
-int TexelAt(const AxisSpan& s, int p, int size) { return TexelAt(s.e0, s.t0, s.step, p, size); }
-
-// How a quad covers one axis of the frame: from its edge e0 (texture
-// coordinate t0) to e1 (t1), inside 0..limit pixels, on a texture `size`
-// texels along that axis.
-AxisSpan SpanOf(float e0, float e1, float t0, float t1, int limit, int size)
-{
-    const double a = e0, b = e1;
-    AxisSpan s{e0,
-               e1,
-               t0,
-               t1,
-               std::max(0, FirstPixelFrom(std::min(a, b))),
-               std::min(limit, FirstPixelFrom(std::max(a, b))),
-               (static_cast<double>(t1) - t0) / (b - a),
-               0};
-    if (s.first < s.end) s.firstTexel = TexelAt(s, s.first, size);
-    return s;
 }
 
 // SpanOf the frame's rows, kept from the last call: the tiles of one row
@@ -155,6 +86,22 @@ void FillSpans(const LoadedTexture& tex, const AxisSpan& rows, const AxisSpan& c
 }  // namespace
 
 namespace render {
+
+const uint32_t* TintedTexels(const LoadedTexture& tex, Color tint)
+{
+    if (tex.tinted.empty()) return nullptr;
+    const uint32_t key = TintKey(tint);
+    const size_t slot = (key * 2654435761u) >> 24;  // Fibonacci hashing onto the 256 slots
+    const size_t texels = tex.pixels.size();
+    // The copies are a cache beside the texture, not part of it.
+    uint32_t* copy = const_cast<uint32_t*>(&tex.tinted[slot * texels]);
+    uint32_t& held = const_cast<uint32_t&>(tex.tintOfSlot[slot]);
+    if (held != key) {
+        for (size_t i = 0; i < texels; ++i) copy[i] = TintOpaqueTexel(tex.pixels[i], tint);
+        held = key;
+    }
+    return copy;
+}
 
 // Each channel times the tint's in whole numbers, truncated, then laid over
 // the frame pixel by the texel's alpha: the rounding every picture of the

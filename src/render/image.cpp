@@ -128,6 +128,7 @@ void AppendBytes(void* to, void* data, int size)
 // a PNG of its red, green and blue, before any file is touched.
 bool EncodeFramePng(std::vector<unsigned char>* png)
 {
+    FlushPendingRow();  // the quads held back are part of the picture
     const size_t pixels = static_cast<size_t>(R.width) * static_cast<size_t>(R.height);
     std::vector<unsigned char> rgb(pixels * 3);
     for (size_t i = 0; i < pixels; ++i) {
@@ -165,6 +166,7 @@ Texture2D LoadTexture(const char* fileName)
         std::fprintf(stderr, "delve: cannot load texture '%s': no window is open\n", shown);
         return Texture2D{0, 0, 0};
     }
+    FlushPendingRow();
     std::string reason;
     LoadedTexture loaded{0, 0, 0, {}, false, {}, {}};
     if (!ReadImage(fileName, &loaded, &reason)) {
@@ -186,6 +188,7 @@ Texture2D LoadTexture(const char* fileName)
 void UnloadTexture(Texture2D texture)
 {
     if (!R.frame || texture.id == 0) return;
+    FlushPendingRow();  // they may show this texture
     for (auto it = R.textures.begin(); it != R.textures.end(); ++it) {
         if (it->id != texture.id) continue;
         if (R.quadTextureId == it->id) {

@@ -152,6 +152,7 @@ const CachedText* RasterizedText(const std::string& text, int size)
 void DrawText(const char* text, int posX, int posY, int fontSize, Color color)
 {
     if (!R.frame || !text || !*text || !FontReady()) return;
+    FlushPendingRow();
     std::string caption(text);
     if (caption.size() > MAX_TEXT_BYTES) caption.resize(MAX_TEXT_BYTES);
     const CachedText* t = RasterizedText(caption, std::clamp(fontSize, MIN_FONT_SIZE, MAX_FONT_SIZE));

@@ -108,15 +108,18 @@ TEST_F(FillTest, QuadsComeOutTheSameEitherWay)
     }
 }
 
-// Whole frames of the game's tiles at several zooms and cameras: the light is
-// put back between the two drawings, so both draw the same world.
+// Whole frames of the game's tiles at every small zoom and some larger ones,
+// from cameras at fractions of a pixel: the rows of small tiles against the
+// tiles drawn one by one, each worked out afresh. The light is put back
+// between the two drawings, so both draw the same world.
 TEST_F(FillTest, TheGamesFramesComeOutTheSameEitherWay)
 {
-    for (int zoom : {1, 2, 4, 16, 23}) {
+    for (int zoom : {1, 2, 3, 4, 5, 6, 7, 8, 9, 16, 23}) {
         WORLDSCALE = zoom;
         SettleCameraOnPlayer();
         Frames(20);  // light spreads
-        for (Vector2 nudge : {Vector2{0.0f, 0.0f}, Vector2{0.37f, -0.61f}, Vector2{-5.5f, 13.25f}}) {
+        for (Vector2 nudge : {Vector2{0.0f, 0.0f}, Vector2{0.37f, -0.61f}, Vector2{-5.5f, 13.25f}, Vector2{0.5f, 0.5f},
+                              Vector2{37.71f, -0.999f}}) {
             SCOPED_TRACE(testing::Message() << "zoom " << zoom << " nudge " << nudge.x << ", " << nudge.y);
             game.CameraPosition = Vector2Add(game.CameraPosition, nudge);
             std::vector<uint8_t> light;

@@ -2,10 +2,15 @@
 
 #include "render/canvas.h"
 
-uint64_t GetDrawnShapeCount(void) { return render::R.shapes; }
+uint64_t GetDrawnShapeCount(void)
+{
+    render::FlushPendingRow();  // the quads held back count once drawn
+    return render::R.shapes;
+}
 
 void SetDirectFill(bool on)
 {
+    render::FlushPendingRow();
     render::R.fastFill = on;
     render::R.quadTextureId = 0;  // the next quad looks its texture up afresh
     render::R.quadTexture = nullptr;

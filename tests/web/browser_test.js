@@ -1,10 +1,11 @@
 #!/usr/bin/env node
 // The browser build played in Debian's Chromium, headless, against the
 // desktop build: the first frame, the keyboard, mouse and wheel through the
-// page, focus and blur, the shipped demo's state digest, and the page's
-// message when a file is missing. Serves the build itself on 127.0.0.1.
-//   browser_test.js WEB_BUILD DESKTOP_GAME FIRST_FRAME_TOOL DEMO
-// (DEMO without its extension: DEMO.dem, .out and .state). Ends with
+// page, focus and blur, the shipped demos' state digests and frame rates, and
+// the page's message when a file is missing. Serves the build itself on 127.0.0.1.
+//   browser_test.js WEB_BUILD DESKTOP_GAME FIRST_FRAME_TOOL DEMO [DEMO...]
+// (each DEMO without its extension: DEMO.dem, .out and .state; the first is
+// also replayed at the game's pace). Ends with
 // "N passed, M failed"; exit status 1 when a check failed.
 'use strict';
 const fs = require('fs');
@@ -16,14 +17,15 @@ const { serve } = require('../../web/serve.js');
 const { Checks, withTimeout, sleep } = require('./checks.js');
 const probes = require('./probes.js');
 
-const [webBuild, desktopGame, firstFrameTool, demo] = process.argv.slice(2);
+const [webBuild, desktopGame, firstFrameTool, ...demos] = process.argv.slice(2);
+const demo = demos[0];
 if (!demo) {
-  console.error('usage: browser_test.js WEB_BUILD DESKTOP_GAME FIRST_FRAME_TOOL DEMO');
+  console.error('usage: browser_test.js WEB_BUILD DESKTOP_GAME FIRST_FRAME_TOOL DEMO [DEMO...]');
   process.exit(2);
 }
 const CHROMIUM = process.env.CHROMIUM || '/usr/bin/chromium';
 const FIRST_FRAME_MS = 3000;   // the page must show its first frame this soon after navigation
-const WHOLE_TEST_MS = 240000;  // the whole test, browser start to close
+const WHOLE_TEST_MS = 360000;  // the whole test, browser start to close
 
 const checks = new Checks();
 const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'delve-web-'));
@@ -31,7 +33,6 @@ const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'delve-web-'));
 const pictures = path.resolve('web-test');
 fs.mkdirSync(pictures, { recursive: true });
 
-// The desktop's side: its first frame, and its timedemo of the shipped demo.
 // Timedemos are run this many times on each side, and the fastest run of
 // each compared: the machine may be shared, and a busy moment slows one run.
 const TIMEDEMO_RUNS = 3;
@@ -41,10 +42,15 @@ function fastest(runs) {
   return runs.some((r) => r === null) ? null : runs.reduce((a, b) => (b.fps > a.fps ? b : a));
 }
 
-// The desktop's side: its first frame, and its timedemos of the shipped demo.
+// The desktop's side: its first frame, and its timedemos of each shipped demo.
 function desktopRuns() {
   const first = path.join(scratch, 'desktop-first.png');
   execFileSync(firstFrameTool, [first], { cwd: path.dirname(desktopGame), stdio: ['ignore', 'ignore', 'inherit'] });
+  return { firstPng: fs.readFileSync(first), demos: demos.map(desktopTimedemos) };
+}
+
+// The desktop's timedemos of one demo: the fastest, when every run reached the same state.
+function desktopTimedemos(demo) {
   const lines = [];
   for (let i = 0; i < TIMEDEMO_RUNS; i++) {
     const run = spawnSync(desktopGame, ['--timedemo', demo + '.dem'], { cwd: path.dirname(desktopGame), encoding: 'utf8' });
@@ -52,7 +58,7 @@ function desktopRuns() {
   }
   const runs = lines.map(probes.parseTimedemo);
   const same = runs.every((r) => r !== null && r.state === runs[0].state);
-  return { firstPng: fs.readFileSync(first), timedemo: same ? fastest(runs) : null, line: lines.join('; ') };
+  return { timedemo: same ? fastest(runs) : null, line: lines.join('; ') };
 }
 
 // A CPU this many times slower than the machine's: a stand-in for a low-end phone.
@@ -239,7 +245,8 @@ async function fullscreen(page, g) {
   await page.evaluate(() => document.exitFullscreen());
 }
 
-async function timedemo(browser, base, desktop) {
+async function timedemo(browser, base, demo, desktop) {
+  const name = path.basename(demo);
   const expected = fs.readFileSync(demo + '.state', 'utf8').trim();
   const runs = [];
   // The fastest runs first, then one on a slowed CPU.
@@ -263,21 +270,21 @@ async function timedemo(browser, base, desktop) {
     }
     runs.push(web);
     if (i > 0) continue;
-    checks.check('the timedemo line is shown on the page and in the console',
+    checks.check(`${name}: the timedemo line is shown on the page and in the console`,
       web !== null && log.some((m) => m.text === line), line);
     // The debug lines are the game's standard output, a console line each.
     const out = log.filter((m) => m.type === 'log' && m.text !== line).map((m) => m.text);
     const recorded = fs.readFileSync(demo + '.out', 'utf8').split('\n').filter((l) => l !== '');
-    checks.check('the debug lines reach the console as the desktop writes them, one per line',
+    checks.check(`${name}: the debug lines reach the console as the desktop writes them, one per line`,
       JSON.stringify(out) === JSON.stringify(recorded), `${out.length} lines, recorded ${recorded.length}`);
   }
   const states = runs.map((r) => (r ? r.state : null));
-  checks.check('the browser ends the shipped demo in the desktop build\'s state digest, every run',
+  checks.check(`${name}: the browser ends the shipped demo in the desktop build's state digest, every run`,
     desktop.timedemo !== null && states.every((s) => s === desktop.timedemo.state && s === expected),
     `browser ${states.join(' ')}, desktop ${desktop.timedemo && desktop.timedemo.state}, recorded ${expected}`);
   const web = fastest(runs);
   if (web && desktop.timedemo) {
-    checks.figure(`timedemo frames per second, browser / desktop (fastest of ${TIMEDEMO_RUNS})`,
+    checks.figure(`${name}: timedemo frames per second, browser / desktop (fastest of ${TIMEDEMO_RUNS})`,
       `${web.fps.toFixed(1)} / ${desktop.timedemo.fps.toFixed(1)} = ${(web.fps / desktop.timedemo.fps).toFixed(2)}`);
   }
 }
@@ -318,6 +325,15 @@ async function failures(browser, base) {
   } finally {
     server.close();
   }
+  // A browser whose WebAssembly has no vector instructions.
+  {
+    const page = await browser.newPage();
+    await page.evaluateOnNewDocument(() => { WebAssembly.validate = () => false; });
+    await page.goto(base, { waitUntil: 'load' });
+    const text = await page.evaluate(() => document.getElementById('message').textContent);
+    checks.check('a browser without WebAssembly\'s vector instructions is told so', /vector instructions/.test(text), text);
+    await page.close();
+  }
   // A browser without WebAssembly.
   const page = await browser.newPage();
   await page.evaluateOnNewDocument(() => { delete window.WebAssembly; });
@@ -329,7 +345,8 @@ async function failures(browser, base) {
 
 async function main() {
   const desktop = desktopRuns();
-  checks.check('the desktop build ran the shipped demo, the same every run', desktop.timedemo !== null, desktop.line);
+  desktop.demos.forEach((d, i) => checks.check(`${path.basename(demos[i])}: the desktop build ran the shipped demo, the same every run`,
+    d.timedemo !== null, d.line));
   const server = await serve(webBuild, 0);
   const base = `http://127.0.0.1:${server.address().port}/`;
   // The test page: the same game with the probes the input checks read.
@@ -343,7 +360,7 @@ async function main() {
   try {
     await firstFrame(browser, base, desktop);
     await input(browser, testBase);
-    await timedemo(browser, base, desktop);
+    for (let i = 0; i < demos.length; i++) await timedemo(browser, base, demos[i], desktop.demos[i]);
     await play(browser, base);
     await failures(browser, base);
   } finally {

@@ -1,0 +1,168 @@
+// Rows of small quads: the tiles of a zoomed-out view, a few pixels or a
+// single pixel each, drawn for little more than writing their pixels. What a
+// row's quads share (the texture coordinates, the frame rows and the texel
+// rows under them) is worked out once per row; where each quad falls across
+// (its pixels and the texel columns under them) once for as long as the rows
+// repeat their lefts, as every row of a view does. The pixels are exactly
+// those DrawQuadNow draws for each quad in turn: the same arithmetic, the
+// same order; any quad this path is not for is handed to it.
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "render/canvas.h"
+#include "render/render.h"
+
+using namespace render;
+
+namespace {
+
+// Frame rows a small quad can cover: its height, and one more where rounding puts it.
+constexpr int MAX_ROWS = 66;
+static_assert(MAX_ROWS >= SMALL_QUAD + 1);
+// A quad of up to this many pixels is tinted pixel by pixel; a larger one is
+// taken from the texture's tinted copies.
+constexpr int DIRECT_PIXELS = 20;
+
+bool InDrawableRange(float v) { return v >= -MAX_COORDINATE && v <= MAX_COORDINATE; }
+bool SameBits(float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); }
+
+// Whether the columns kept are those of this row.
+bool SameColumns(const RowColumns& c, const float* lefts, int count, float width, TexCoords t, int textureWidth)
+{
+    return c.lefts.size() == static_cast<size_t>(count) && SameBits(c.width, width) && SameBits(c.left, t.left) &&
+           SameBits(c.right, t.right) && c.textureWidth == textureWidth && c.frameWidth == R.width &&
+           std::memcmp(c.lefts.data(), lefts, static_cast<size_t>(count) * sizeof(float)) == 0;
+}
+
+// Works out where each quad of a row falls across, as DrawDirectQuad does
+// for one quad: the same checks, pixels and texel columns.
+void PlanColumns(RowColumns* c, const float* lefts, int count, float width, TexCoords t, int textureWidth)
+{
+    c->lefts.assign(lefts, lefts + count);
+    c->width = width, c->left = t.left, c->right = t.right;
+    c->textureWidth = textureWidth;
+    c->frameWidth = R.width;
+    c->quads.resize(static_cast<size_t>(count));
+    c->texels.clear();
+    for (int i = 0; i < count; ++i) {
+        const float x0 = lefts[i], x1 = x0 + width;
+        RowQuad& q = c->quads[static_cast<size_t>(i)];
+        q = RowQuad{RowQuadKind::General, false, false, 0, 0, static_cast<int>(c->texels.size())};
+        if (!(x1 > x0 && InDrawableRange(x0) && InDrawableRange(x1))) continue;
+        if (x1 <= 0.0f || x0 >= static_cast<float>(R.width)) {
+            q.kind = RowQuadKind::Off;
+            continue;
+        }
+        q.kind = RowQuadKind::Small;
+        q.first = std::max(0, FirstPixelFrom(x0));
+        q.end = std::min(R.width, FirstPixelFrom(x1));
+        const double step = (static_cast<double>(t.right) - t.left) / (static_cast<double>(x1) - x0);
+        for (int p = q.first; p < q.end; ++p) c->texels.push_back(TexelAt(x0, t.left, step, p, textureWidth));
+        const auto under = c->texels.begin() + q.texels;
+        q.contiguous = true;
+        for (int p = 1; p < q.end - q.first; ++p) q.contiguous = q.contiguous && under[p] == under[0] + p;
+        if (i == 0) continue;
+        const RowQuad& b = c->quads[static_cast<size_t>(i - 1)];
+        q.likeBefore = b.kind == RowQuadKind::Small && b.end - b.first == q.end - q.first &&
+                       std::equal(c->texels.begin() + b.texels, under, under);
+    }
+}
+
+// One row's drawing: its frame rows and the texel rows under them, and the
+// last pixels tinted, which neighbours zoomed out mostly share (the dark rock
+// above all).
+struct RowDraw {
+    const LoadedTexture* tex;
+    const uint32_t* texelRows[MAX_ROWS];                   // the texels under each frame row covered
+    int rowCount;                                          // frame rows covered
+    uint32_t* frameRow;                                    // the first of them
+    uint32_t lastTexel = 0, lastTint = 0, lastTinted = 0;  // a pixel-sized quad's
+    uint32_t held[DIRECT_PIXELS] = {};                     // a small quad's pixels, row by row
+    uint32_t heldTint = 0;                                 // their tint; 0 for none
+};
+
+// Draws a small quad in an opaque tint.
+void DrawSmallQuad(RowDraw* d, const RowQuad& q, const int* texels, Color c)
+{
+    const int across = q.end - q.first;
+    const int* under = texels + q.texels;
+    const uint32_t tint = std::bit_cast<uint32_t>(c);  // its alpha is 255: never 0
+    if (across == 1 && d->rowCount == 1) {
+        const uint32_t texel = d->texelRows[0][under[0]];
+        if (texel != d->lastTexel || tint != d->lastTint) {
+            d->lastTexel = texel, d->lastTint = tint;
+            d->lastTinted = TintOpaqueTexel(texel, c);
+        }
+        d->frameRow[q.first] = d->lastTinted;
+        return;
+    }
+    const ptrdiff_t stride = R.width;
+    if (across * d->rowCount <= DIRECT_PIXELS) {
+        // The quad before over the same texels in the same tint left the very pixels needed.
+        if (!(q.likeBefore && tint == d->heldTint)) {
+            for (int r = 0; r < d->rowCount; ++r)
+                for (int p = 0; p < across; ++p)
+                    d->held[r * across + p] = TintOpaqueTexel(d->texelRows[r][under[p]], c);
+            d->heldTint = tint;
+        }
+        for (int r = 0; r < d->rowCount; ++r)
+            std::memcpy(d->frameRow + r * stride + q.first, d->held + r * across, static_cast<size_t>(across) * 4);
+        return;
+    }
+    d->heldTint = 0;
+    const uint32_t* tinted = TintedTexels(*d->tex, c);
+    for (int r = 0; r < d->rowCount; ++r) {
+        uint32_t* out = d->frameRow + r * stride + q.first;
+        const uint32_t* row = d->texelRows[r];
+        if (tinted) row = tinted + (row - d->tex->pixels.data());
+        if (tinted && q.contiguous) {
+            std::memcpy(out, row + under[0], static_cast<size_t>(across) * 4);  // texel for pixel, as at zoom 16
+        } else {
+            for (int p = 0; p < across; ++p) out[p] = tinted ? row[under[p]] : TintOpaqueTexel(row[under[p]], c);
+        }
+    }
+}
+
+}  // namespace
+
+void render::DrawQuadRow(Texture2D texture, Rectangle source, const float* lefts, float top, float width, float height,
+                         const Color* tints, int count)
+{
+    if (!R.frame || count <= 0 || !UseQuadTexture(texture.id)) return;
+    const LoadedTexture& tex = *R.quadTexture;
+    const float bottom = top + height;
+    if (!(R.fastFill && tex.opaque && width <= SMALL_QUAD && height <= SMALL_QUAD && bottom > top &&
+          InDrawableRange(top) && InDrawableRange(bottom))) {
+        for (int i = 0; i < count; ++i)
+            DrawQuadNow(texture, source, Rectangle{lefts[i], top, width, height}, Vector2{0.0f, 0.0f}, 0.0f, tints[i]);
+        return;
+    }
+    const TexCoords t = SourceCoords(source);
+    RowColumns& columns = R.rowColumns;
+    if (!SameColumns(columns, lefts, count, width, t, tex.width))
+        PlanColumns(&columns, lefts, count, width, t, tex.width);
+    // A row wholly above or below the frame draws and counts only its broken quads.
+    const bool offFrame = bottom <= 0.0f || top >= static_cast<float>(R.height);
+    const AxisSpan rows = SpanOf(top, bottom, t.top, t.bottom, R.height, tex.height);
+    RowDraw d{&tex,
+              {},
+              offFrame ? 0 : std::max(0, rows.end - rows.first),
+              R.frame + static_cast<ptrdiff_t>(rows.first) * R.width};
+    for (int r = 0; r < d.rowCount; ++r)
+        d.texelRows[r] = &tex.pixels[static_cast<size_t>(TexelAt(rows, rows.first + r, tex.height)) *
+                                     static_cast<size_t>(tex.width)];
+    uint64_t shapes = 0;
+    for (int i = 0; i < count; ++i) {
+        const RowQuad& q = columns.quads[static_cast<size_t>(i)];
+        if (q.kind == RowQuadKind::Off || (offFrame && q.kind == RowQuadKind::Small)) continue;
+        if (q.kind == RowQuadKind::General || tints[i].a != 255) {
+            DrawQuadNow(texture, source, Rectangle{lefts[i], top, width, height}, Vector2{0.0f, 0.0f}, 0.0f, tints[i]);
+            d.heldTint = 0;
+            continue;
+        }
+        ++shapes;
+        DrawSmallQuad(&d, q, columns.texels.data(), tints[i]);
+    }
+    R.shapes += shapes;
+}
