@@ -343,8 +343,8 @@ def describe(s):
     return f"{s.path}:{s.line}: {s.old} -> {s.new} [{s.rule}]"
 
 
-def apply(spec, old, new):
-    path, line, col = spec.rsplit(":", 2)
+def apply(place, old, new):
+    path, line, col = place.rsplit(":", 2)
     line, col = int(line), int(col)
     with open(path, encoding="utf-8") as f:
         lines = f.read().split("\n")

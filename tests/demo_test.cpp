@@ -363,6 +363,9 @@ TEST_F(DemoTest, TheDigestCoversEveryPartOfTheSimulationAndNothingElse)
 // is a bad demo that says why, not one that merely ends early.
 TEST(DemoFileTest, AReadThatFailsIsABadDemoWithItsReason)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows' C library does not open a folder at all: no read there can fail this way";
+#endif
     DemoReader reader;
     reader.file = std::fopen(testing::TempDir().c_str(), "rb");
     ASSERT_NE(reader.file, nullptr);

@@ -26,26 +26,13 @@ endforeach()
 # build's already, at compile and at link.
 add_compile_options(-msimd128)
 
-# The same rooms as the desktop's (CMakeLists.txt), each its own library.
-file(GLOB WEB_RENDER_SOURCES CONFIGURE_DEPENDS src/render/*.cpp)
-add_library(delve_render STATIC ${WEB_RENDER_SOURCES})
-target_include_directories(delve_render PUBLIC src)
-# What this toolchain's C++ library lacks (web/compat/), then the headers above.
+# The same rooms as the desktop's (cmake/rooms.cmake), the data in the page's
+# own files; what this toolchain's C++ library lacks (web/compat/) comes
+# first, then the headers above.
+include(cmake/rooms.cmake)
+delve_rooms(/ .)
 target_include_directories(delve_render SYSTEM BEFORE PUBLIC ${CMAKE_SOURCE_DIR}/web/compat)
 target_include_directories(delve_render SYSTEM PUBLIC ${CMAKE_BINARY_DIR}/include)
-target_compile_definitions(delve_render PUBLIC
-  DELVE_VERSION="${PROJECT_VERSION}" DELVE_DATA_DIR="/" DELVE_DATA_FROM_BINARY=".")
-# stb's own code is not ours to warn about.
-set_source_files_properties(src/render/stb.cpp PROPERTIES COMPILE_OPTIONS "-w")
-
-file(GLOB WEB_PLATFORM_SOURCES CONFIGURE_DEPENDS src/platform/*.cpp)
-add_library(delve_platform STATIC ${WEB_PLATFORM_SOURCES})
-target_link_libraries(delve_platform PUBLIC delve_render)
-
-file(GLOB WEB_GAME_SOURCES CONFIGURE_DEPENDS
-  src/shell/*.cpp src/world/*.cpp src/entities/*.cpp src/presentation/*.cpp)
-add_library(delve_core STATIC ${WEB_GAME_SOURCES})
-target_link_libraries(delve_core PUBLIC delve_platform)
 target_compile_definitions(delve_core PRIVATE XXH_INLINE_ALL)
 
 # The browser backend: objects that go straight into each program beside the

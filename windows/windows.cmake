@@ -28,24 +28,11 @@ add_compile_options(-Wno-restrict)
 # The C and C++ runtimes and the threads library inside the program.
 add_link_options(-static -static-libgcc -static-libstdc++)
 
-# The renderer, the layer the game calls and the game, as on the desktop.
-file(GLOB WIN_RENDER_SOURCES CONFIGURE_DEPENDS src/render/*.cpp)
-add_library(delve_render STATIC ${WIN_RENDER_SOURCES})
-target_include_directories(delve_render PUBLIC src)
+# The renderer, the layer the game calls and the game, as on the desktop
+# (cmake/rooms.cmake); the data lies beside the program (the zip's layout).
+include(cmake/rooms.cmake)
+delve_rooms(. .)
 target_include_directories(delve_render SYSTEM PUBLIC ${CMAKE_BINARY_DIR}/include)
-# The data lies beside the program (the zip's layout).
-target_compile_definitions(delve_render PUBLIC
-  DELVE_VERSION="${PROJECT_VERSION}" DELVE_DATA_DIR="." DELVE_DATA_FROM_BINARY=".")
-set_source_files_properties(src/render/stb.cpp PROPERTIES COMPILE_OPTIONS "-w")
-
-file(GLOB WIN_PLATFORM_SOURCES CONFIGURE_DEPENDS src/platform/*.cpp)
-add_library(delve_platform STATIC ${WIN_PLATFORM_SOURCES})
-target_link_libraries(delve_platform PUBLIC delve_render)
-
-file(GLOB WIN_GAME_SOURCES CONFIGURE_DEPENDS
-  src/shell/*.cpp src/world/*.cpp src/entities/*.cpp src/presentation/*.cpp)
-add_library(delve_core STATIC ${WIN_GAME_SOURCES})
-target_link_libraries(delve_core PUBLIC delve_platform)
 target_compile_definitions(delve_core PRIVATE XXH_INLINE_ALL)
 
 # The SDL backend, as on the desktop, with its Windows file (sdl_windows.cpp).
@@ -123,6 +110,10 @@ add_executable(delve_win_renderer_tests ${WIN_RENDERER_TESTS})
 target_include_directories(delve_win_renderer_tests PRIVATE tests)
 target_link_libraries(delve_win_renderer_tests PRIVATE delve_core win_gtest)
 add_dependencies(delve_win_renderer_tests delve_resources)
+# The reference frames and the font check's small fonts, read in place (Wine
+# sees the source tree through its drive of the whole file system).
+target_compile_definitions(delve_win_renderer_tests PRIVATE DELVE_GOLDEN_DIR="${CMAKE_SOURCE_DIR}/tests/golden"
+                           DELVE_FUZZ_CORPUS="${CMAKE_SOURCE_DIR}/tests/fuzz/corpus")
 
 # Starts the game in its console and sends it the console's Ctrl+C (the
 # console test, tests/windows/console.sh).

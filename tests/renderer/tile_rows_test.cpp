@@ -164,15 +164,15 @@ TEST_P(TileRowsTest, TheGamesRowsAtSmallZoomsComeOutAsQuadByQuad)
         int w, h;
         bool translucent;
     } textures[] = {{16, 16, false}, {40, 40, false}, {3, 5, false}, {16, 16, true}};
-    for (const auto& spec : textures) {
-        const Texture2D texture = RandomTexture(spec.w, spec.h, spec.translucent, &random);
+    for (const auto& kind : textures) {
+        const Texture2D texture = RandomTexture(kind.w, kind.h, kind.translucent, &random);
         ASSERT_NE(texture.id, 0u);
-        const Rectangle source{0, 0, static_cast<float>(spec.w), static_cast<float>(spec.h)};
+        const Rectangle source{0, 0, static_cast<float>(kind.w), static_cast<float>(kind.h)};
         for (int zoom : {1, 2, 3, 4, 5, 6, 7, 8, 9, 16, 23, 48}) {
             for (int64_t first : {0, 123457}) {
                 for (float dx : {0.0f, 0.37f, 0.5f, -3.25f, 2.62f}) {
                     SCOPED_TRACE(testing::Message()
-                                 << spec.w << "x" << spec.h << (spec.translucent ? " translucent" : "") << ", zoom "
+                                 << kind.w << "x" << kind.h << (kind.translucent ? " translucent" : "") << ", zoom "
                                  << zoom << ", from column " << first << ", dx " << dx);
                     const float dy = dx * 0.61f - static_cast<float>(zoom) * 0.5f;
                     ExpectSameEveryWay(texture, GameRows(static_cast<float>(zoom), first, dx, dy, source, &random));
