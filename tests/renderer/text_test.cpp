@@ -131,6 +131,24 @@ TEST_F(Text, EachCharacterIsOneLetterWhateverItsLengthInBytes)
     EXPECT_LT(emoji, plain);
     // Broken sequences are one replacement character for each byte.
     EXPECT_GT(width("e\xe2\x82"), euro);
+    // A byte that only continues a character, found alone, is that sign too
+    // (its low bits are a digit's code: "1" here).
+    EXPECT_TRUE(FrameWithText("e\xb1", 10, 10, 30) == FrameWithText("e\xef\xbf\xbd", 10, 10, 30));
+    EXPECT_TRUE(FrameWithText("\xb1", 10, 10, 30) != FrameWithText("1", 10, 10, 30));
+}
+
+// A two-byte character is one letter, its own: an accented e is the e with
+// the accent over it, not some other mark (nor the sign for a broken byte).
+TEST_F(Text, AnAccentedLetterIsItsLetterWithTheAccentAbove)
+{
+    const auto e = InkedBox(FrameWithText("e", 10, 10, 30));
+    const auto acute = InkedBox(FrameWithText("\xc3\xa9", 10, 10, 30));
+    ASSERT_GE(e[2], e[0]) << "the e leaves ink";
+    EXPECT_NEAR(acute[0], e[0], 1);
+    EXPECT_NEAR(acute[2], e[2], 1);
+    EXPECT_EQ(acute[3], e[3]) << "sitting on the same line";
+    EXPECT_LT(acute[1], e[1] - 3) << "the accent above the letter";
+    EXPECT_TRUE(FrameWithText("\xc3\xa9", 10, 10, 30) != FrameWithText("\xef\xbf\xbd", 10, 10, 30));
 }
 
 TEST_F(Text, ABrokenFontIsOneWarningAndNoCaption)
