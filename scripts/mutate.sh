@@ -104,7 +104,7 @@ set -- "${selection[@]}"
 # differ so that the build folder stays up to date.
 sync_tree() {
   mkdir -p "$tree"
-  (cd "$root" && find src tests resources scripts bench CMakeLists.txt -type f 2>/dev/null) | while read -r f; do
+  (cd "$root" && find src tests resources scripts bench cmake web windows CMakeLists.txt -type f 2>/dev/null) | while read -r f; do
     if ! cmp -s "$root/$f" "$tree/$f"; then
       mkdir -p "$(dirname "$tree/$f")"
       cp "$root/$f" "$tree/$f"
