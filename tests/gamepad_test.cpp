@@ -206,8 +206,12 @@ TEST_F(GamepadTest, UnpluggingLetsGoOfEverythingAndAPadPluggedInAgainWorks)
     Axis(SDL_CONTROLLER_AXIS_RIGHTY, FULL);
     Poll();
     ASSERT_TRUE(IsKeyDown(KEY_D) && IsMouseButtonDown(MOUSE_BUTTON_RIGHT) && IsGamepadCursorShown());
+    const SDL_JoystickID id = SDL_JoystickInstanceID(pad);
+    ASSERT_NE(SDL_GameControllerFromInstanceID(id), nullptr) << "the game opened the pad";
     Unplug();
     Frames(1);
+    // Its controller closed, or every pad plugged in and out stays held.
+    EXPECT_EQ(SDL_GameControllerFromInstanceID(id), nullptr) << "the game let go of the unplugged pad";
     EXPECT_FALSE(IsKeyDown(KEY_D) || IsMouseButtonDown(MOUSE_BUTTON_RIGHT));
     EXPECT_FALSE(IsGamepadCursorShown());
 
