@@ -1,13 +1,16 @@
 // The demo file's size limit, at its edge: a file of exactly MAX_DEMO_BYTES is
 // read through and played; one byte more is refused before any of it is read,
-// with the limit in the message.
+// with the limit in the message. And a file that changes between that check
+// and play: what play finds broken still stops it as broken.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "headless_game.h"
 #include "shell/demo.h"
 #include "shell/demo_file.h"
 #include "shell/options.h"
@@ -61,6 +64,46 @@ TEST(DemoLimitTest, AFileOfTheLargestSizeIsCheckedAndOneByteMoreIsRefusedUnread)
             AbandonDemo(&demo);
         }
     }
+    std::remove(path.c_str());
+}
+
+using DemoChangedTest = HeadlessGame;
+
+// The check before play read a good file; a record made unreadable before
+// play reaches it stops play there, with the reason and the exit status of a
+// broken demo, however many frames played before.
+TEST_F(DemoChangedTest, ARecordBrokenAfterTheCheckStopsPlayThereWithStatusTwo)
+{
+    const std::string path = testing::TempDir() + "delve_demo_changed_" + std::to_string(getpid()) + ".dem";
+    constexpr uint32_t GOOD_FRAMES = 12;  // before the first digest is due
+    std::vector<unsigned char> bytes = DemoOfSize(HEADER_BYTES + 20 * (1 + FRAME_BYTES));
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    Options options;
+    options.timedemo = path;
+    Demo demo;
+    std::string error;
+    ASSERT_TRUE(OpenDemo(&demo, options, &error)) << error;
+    // Changed in place, as another program writing the file would.
+    std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+    file.seekp(static_cast<std::streamoff>(HEADER_BYTES + GOOD_FRAMES * (1 + FRAME_BYTES)));
+    file.put('X');
+    file.close();
+
+    BeginDemo(&demo);
+    testing::internal::CaptureStdout();
+    uint32_t played = 0;
+    while (DemoBeforeFrame(&demo, &game, &loop)) {
+        RunFrame(&game, &loop);
+        DemoAfterFrame(&demo, &game, &loop);
+        played++;
+    }
+    testing::internal::GetCapturedStdout();
+    testing::internal::CaptureStderr();
+    const int status = FinishDemo(&demo, &game, &loop);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(played, GOOD_FRAMES);
+    EXPECT_EQ(status, 2);
+    EXPECT_EQ(err, "delve: cannot play " + path + ": unknown record 0x58 after frame 12\n");
     std::remove(path.c_str());
 }
 
