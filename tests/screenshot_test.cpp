@@ -1,6 +1,8 @@
 // Screenshots at their limits, headless: the last of the thousand numbered
-// names, and a disk that fills up halfway through a picture.
+// names, a disk that fills up halfway through a picture, and a file that
+// fails as it is closed.
 #include <SDL.h>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -21,6 +23,33 @@
 namespace {
 
 namespace fs = std::filesystem;
+
+std::string gFailClosing;  // a file name: closing a file of that name fails
+
+}  // namespace
+
+// This test program stands in for the C library's close: a file named
+// gFailClosing is closed and then reported failed, as a network disk reports
+// a write it could not finish only when the file is closed.
+extern "C" int close(int fd)
+{
+    using Real = int (*)(int);
+    static const Real real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "close"));
+    if (!gFailClosing.empty()) {
+        char target[4096];
+        const ssize_t n = readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), target, sizeof target);
+        const std::string path(target, n > 0 ? static_cast<size_t>(n) : 0);
+        if (path.size() >= gFailClosing.size() &&
+            path.compare(path.size() - gFailClosing.size(), gFailClosing.size(), gFailClosing) == 0) {
+            real(fd);
+            errno = EIO;
+            return -1;
+        }
+    }
+    return real(fd);
+}
+
+namespace {
 
 void Frame()
 {
@@ -105,6 +134,30 @@ TEST_F(ScreenshotTest, AScreenshotCutShortByAFullDiskIsAFailure)
     EXPECT_EQ(numberedErr,
               std::string("delve: cannot save a screenshot as screenshot000.png: ") + std::strerror(EFBIG) + "\n");
     EXPECT_FALSE(fs::exists(folder / "screenshot000.png")) << "an unfinished screenshot is removed";
+}
+
+// A whole picture written is still a failure when closing its file fails; and
+// an error some earlier call left behind does not fail one that succeeds.
+TEST_F(ScreenshotTest, AFileThatFailsAsItClosesIsAFailureAndAnOldErrorIsNot)
+{
+    gFailClosing = "/closing.png";
+    testing::internal::CaptureStderr();
+    const bool named = TakeScreenshot("closing.png");
+    const std::string namedErr = testing::internal::GetCapturedStderr();
+    gFailClosing = "/screenshot000.png";
+    const std::string numberedErr = PressF12();
+    gFailClosing.clear();
+    EXPECT_FALSE(named);
+    EXPECT_EQ(namedErr, std::string("delve: cannot save screenshot 'closing.png': ") + std::strerror(EIO) + "\n");
+    EXPECT_EQ(numberedErr,
+              std::string("delve: cannot save a screenshot as screenshot000.png: ") + std::strerror(EIO) + "\n");
+    EXPECT_FALSE(fs::exists(folder / "screenshot000.png")) << "an unfinished screenshot is removed";
+
+    errno = ENOSPC;
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(TakeScreenshot("whole.png"));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(ReadFile(folder / "whole.png").rfind("\x89PNG", 0), 0u);
 }
 
 }  // namespace
