@@ -53,6 +53,11 @@ TEST(Controls, BoundKeysAreTheGamesAndOthersStayTheBrowsers)
     EXPECT_TRUE(LayerKeyIsTheGames(CODE_F11));
     EXPECT_TRUE(LayerKeyIsTheGames(CODE_F12));
     for (int k : {int{CODE_SPACE}, int{CODE_TAB}, int{KEY_ESCAPE}, int{'Q'}}) EXPECT_FALSE(LayerKeyIsTheGames(k)) << k;
+    // Exactly those: no key code the table does not name (the low codes
+    // that the pad buttons' numbers would make, read as keys, above all).
+    const std::multiset<int> bound = BoundKeys();
+    for (int k = -1; k <= KEY_CODE_COUNT; ++k)
+        EXPECT_EQ(LayerKeyIsTheGames(k), bound.count(k) > 0 || k == CODE_F11 || k == CODE_F12) << k;
 }
 
 TEST(Controls, BindingsReplaceTheOnesBeforeAndKeepToTheTablesSize)
