@@ -317,6 +317,17 @@ start_plain
 until_ok 30 "the next start at 1280x960, as left" player_at 24 56 640 512 2 1280 960
 xdotool windowsize "$win" 1000 700
 until_ok 15 "resized to 1000x700" player_at 12 28 $((180 + 320)) $((110 + 256)) 1 1000 700
+#   Moved away from where the window manager first put it: the place kept is
+#   where the player left it.
+geometry
+placed_at="$wx,$wy"
+xdotool windowmove "$win" 310 170
+end=$((SECONDS + 10))
+while geometry && [ "$wx,$wy" = "$placed_at" ]; do
+    [ "$SECONDS" -lt "$end" ] || fail "the window did not move from $placed_at"
+    sleep 0.1
+done
+sleep 0.3
 geometry
 left_at="$wx,$wy"
 #   Escape quits while paused too.
