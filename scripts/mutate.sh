@@ -27,8 +27,10 @@
 # A full run fails when less than $DELVE_MUTATE_MIN percent (default 95) is caught.
 #
 # A generated fault that does not compile is counted apart ("does not build"),
-# as is one in a file that only the browser build compiles ("browser build
-# only": this runner builds the desktop game); neither counts as caught. The
+# never as caught. One in a file that only the browser build compiles is built
+# into a browser build of the scratch tree and tried against the browser's
+# tests (see web_ready below); where that cannot be done it is counted apart
+# too ("browser build only"). The
 # summary gives the share caught in each folder of src/ and is kept in
 # $DELVE_MUTATE_DIR/logs/summary.txt.
 set -u
@@ -43,6 +45,9 @@ tree=$work/tree
 build=$work/build
 logs=$work/logs
 export SDL_VIDEODRIVER=dummy SDL_RENDER_DRIVER=software
+# Paths in the compiler cache taken from the run's folder: runs side by side,
+# each in its own folder, share what they compile.
+export CCACHE_BASEDIR=$work
 # Scratch files and settings of the tests in this run's own folder, as ctest
 # keeps them in the build folder: never the player's, and never another run's.
 export TEST_TMPDIR=$work/tmp/ XDG_DATA_HOME=$work/test-data
@@ -104,7 +109,9 @@ set -- "${selection[@]}"
 # differ so that the build folder stays up to date.
 sync_tree() {
   mkdir -p "$tree"
-  (cd "$root" && find src tests resources scripts bench cmake web windows CMakeLists.txt -type f 2>/dev/null) | while read -r f; do
+  # The browser tests' node modules are not copied but shared.
+  (cd "$root" && find src tests resources scripts bench cmake web windows CMakeLists.txt Makefile -name node_modules -prune \
+    -o -type f -print 2>/dev/null) | while read -r f; do
     if ! cmp -s "$root/$f" "$tree/$f"; then
       mkdir -p "$(dirname "$tree/$f")"
       cp "$root/$f" "$tree/$f"
@@ -113,6 +120,7 @@ sync_tree() {
   (cd "$tree" && find src tests -type f) | while read -r f; do
     [ -e "$root/$f" ] || rm -f "$tree/$f"
   done
+  if [ -d "$root/tests/web/node_modules" ]; then ln -sfn "$root/tests/web/node_modules" "$tree/tests/web/node_modules"; fi
 }
 
 # The test programs: the game's suite, and the renderer's where the tree has one.
@@ -175,6 +183,64 @@ run_e2e() {
       return 1
     fi
   done
+}
+
+# A fault in a file that only the browser build compiles is built into the
+# browser build (emscripten; configured once in $web, Release as `make web`
+# builds it) and tried against the browser build's tests: its unit tests under
+# node, then the page played in headless Chromium against the desktop game, on
+# touch screens, and installed for offline play. DELVE_MUTATE_WEB=0 leaves
+# such faults out ("browser build only"), as does a machine without
+# emscripten, Chromium or the tests' node modules (scripts/install-web-deps.sh).
+web=$work/build-web
+web_state=  # empty: not tried yet; ok; or why the browser build cannot be used
+build_web() {
+  NODE_PATH=/usr/share/nodejs cmake --build "$web" -j "$jobs"
+}
+run_web_suite() {
+  local out script
+  if ! out=$(cd "$web" && timeout "$limit" node delve_web_tests.js --gtest_fail_fast --gtest_brief=1 2>&1); then
+    echo "$out"
+    echo "FAILED: web_unit"
+    return 1
+  fi
+  for script in browser touch offline; do
+    local args=("$web")
+    [ $script = browser ] && args+=("$build/delve" "$build/delve_first_frame" "$tree/tests/demos/descent"
+      "$tree/tests/demos/zoomed-out")
+    [ $script = offline ] && args+=("$tree/tests/demos/descent.state")
+    if ! out=$(cd "$build" && SDL_VIDEODRIVER=dummy timeout 600 node "$tree/tests/web/${script}_test.js" "${args[@]}" 2>&1)
+    then
+      echo "$out"
+      echo "FAILED: web_$script"
+      return 1
+    fi
+  done
+}
+# True once the browser build is configured, built and passes its tests as the
+# tree is; says why not the first time it is asked.
+web_ready() {
+  if [ -z "$web_state" ]; then
+    web_state=ok
+    if [ "${DELVE_MUTATE_WEB:-1}" = 0 ]; then
+      web_state="DELVE_MUTATE_WEB=0"
+    elif ! command -v emcmake >/dev/null || ! command -v node >/dev/null || ! command -v "${CHROMIUM:-chromium}" >/dev/null ||
+      [ ! -d "$root/tests/web/node_modules/puppeteer-core" ]; then
+      web_state="no emscripten, node, Chromium or puppeteer-core (scripts/install-web-deps.sh)"
+    else
+      echo "mutate: building the browser build in $web and testing it unchanged" >&2
+      local launcher=()
+      command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+      if ! { [ -f "$web/CMakeCache.txt" ] || emcmake cmake -S "$tree" -B "$web" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}"; } \
+        >"$logs/web-baseline.log" 2>&1 ||
+        ! cmake --build "$build" -j "$jobs" --target delve_first_frame >>"$logs/web-baseline.log" 2>&1 ||
+        ! build_web >>"$logs/web-baseline.log" 2>&1 || ! run_web_suite >>"$logs/web-baseline.log" 2>&1; then
+        web_state="the unchanged browser build does not build or pass its tests ($logs/web-baseline.log)"
+      fi
+    fi
+    [ "$web_state" = ok ] || echo "mutate: browser build faults not run: $web_state" >&2
+  fi
+  [ "$web_state" = ok ]
 }
 
 # Replaces the one occurrence of OLD in FILE with NEW; fails unless OLD occurs
@@ -271,10 +337,14 @@ while IFS=$'\t' read -r n subsystem file old new note; do
     echo "$label: equivalent, not run (${note#equivalent: })"
     continue
   fi
+  in_web=
   if [ -n "$sample" ] && ! built_here "$path"; then
-    elsewhere=$((elsewhere + 1))
-    echo "$label: browser build only, not run"
-    continue
+    if ! web_ready; then
+      elsewhere=$((elsewhere + 1))
+      echo "$label: browser build only, not run"
+      continue
+    fi
+    in_web=1
   fi
   t0=$(date +%s)
   log=$logs/$n.log
@@ -285,12 +355,17 @@ while IFS=$'\t' read -r n subsystem file old new note; do
     broken=$((broken + 1))
     continue
   fi
-  if ! build_it >>"$log" 2>&1; then
+  if [ -n "$in_web" ]; then
+    builder=build_web suite=run_web_suite
+  else
+    builder=build_it suite=run_suite
+  fi
+  if ! $builder >>"$log" 2>&1; then
     verdict="DOES NOT BUILD"
     # A generated fault may not compile (a swap of two arguments of different
     # types): counted apart. A listed one must.
     if [ -n "$sample" ]; then unbuilt=$((unbuilt + 1)); else broken=$((broken + 1)); fi
-  elif run_suite >>"$log" 2>&1 && { [ "${DELVE_MUTATE_E2E:-1}" = 0 ] || [[ $path != src/backends/sdl/* ]] ||
+  elif $suite >>"$log" 2>&1 && { [ "${DELVE_MUTATE_E2E:-1}" = 0 ] || [[ $path != src/backends/sdl/* ]] ||
     run_e2e >>"$log" 2>&1; }; then
     verdict="missed"
     missed=$((missed + 1))
@@ -307,8 +382,9 @@ while IFS=$'\t' read -r n subsystem file old new note; do
   echo "$label: $verdict [$(($(date +%s) - t0)) s]"
 done <<<"$all_faults"
 
-# Leave the build folder matching the unchanged tree.
+# Leave the build folders matching the unchanged tree.
 build_it >"$logs/restore.log" 2>&1
+[ "$web_state" = ok ] && build_web >>"$logs/restore.log" 2>&1
 
 percent() { ((${2})) && echo "$((1000 * $1 / $2))" | sed 's/^\(.*\)\(.\)$/\1.\2/; s/^\./0./' || echo 0; }
 counted=$((caught + missed))
