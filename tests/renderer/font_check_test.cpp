@@ -102,6 +102,24 @@ TEST(FontCheck, EveryLieAboutWhereThingsLieIsRefusedWithItsReason)
     EXPECT_EQ(CheckFontFile(font), "its character map points past its end");
 }
 
+// A part moved by byte offsets moves at most 128 units, whatever its bytes
+// and the scale after them would make read as words: the largest each way pass.
+TEST(FontCheck, APartMovedByTheLargestByteOffsetsPasses)
+{
+    const Bytes small = Corpus("small-gpos-pairs.ttf");
+    ASSERT_GT(small.size(), 100u);
+    const size_t part = GlyphAt(small, 4) + 10;  // the first part: word offsets, no scale
+    ASSERT_EQ(U16(small, part), 1u | 2u | 32u);
+    for (const unsigned char offset : {0x7f, 0x80}) {
+        // The same eight bytes as byte offsets and a scale of almost 2.
+        Bytes font = small;
+        Put16(&font, part, 2 | 8 | 32);
+        font[part + 4] = font[part + 5] = offset;
+        Put16(&font, part + 6, 0x7fff);
+        EXPECT_EQ(CheckFontFile(font), "") << int{offset};
+    }
+}
+
 TEST(FontCheck, AContourOfOnePointOffTheCurveIsRefused)
 {
     // stb_truetype would read the point after it, past the outline's end.
