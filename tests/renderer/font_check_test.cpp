@@ -41,6 +41,15 @@ size_t TableAt(const Bytes& d, const char* tag)
     ADD_FAILURE() << "no " << tag << " table";
     return 0;
 }
+// How long the table named `tag` is.
+size_t TableSize(const Bytes& d, const char* tag)
+{
+    for (size_t i = 0; i < U16(d, 4); ++i)
+        if (std::memcmp(&d[12 + 16 * i], tag, 4) == 0)
+            return (U16(d, 12 + 16 * i + 12) << 16) | U16(d, 12 + 16 * i + 14);
+    ADD_FAILURE() << "no " << tag << " table";
+    return 0;
+}
 // Where glyph g starts, in a font with a short glyph index.
 size_t GlyphAt(const Bytes& d, uint32_t g) { return TableAt(d, "glyf") + 2 * U16(d, TableAt(d, "loca") + 2 * g); }
 
@@ -117,6 +126,28 @@ TEST(FontCheck, APartMovedByTheLargestByteOffsetsPasses)
         font[part + 4] = font[part + 5] = offset;
         Put16(&font, part + 6, 0x7fff);
         EXPECT_EQ(CheckFontFile(font), "") << int{offset};
+    }
+}
+
+// A map's segment may find its glyphs in an array after its offsets; one whose
+// last character's entry takes the map's last two bytes passes, and one entry
+// further is past its end.
+TEST(FontCheck, AGlyphArrayEndingAtTheMapsLastByteIsReadAndOneEntryMoreIsNot)
+{
+    const Bytes small = Corpus("small-cmap4.ttf");
+    ASSERT_GT(small.size(), 100u);
+    const size_t map = TableAt(small, "cmap") + 12;  // the one format 4 map, to the table's end
+    const size_t mapSize = TableSize(small, "cmap") - 12;
+    const uint32_t segments = U16(small, map + 6) / 2;
+    ASSERT_EQ(U16(small, map), 4u);
+    ASSERT_EQ(U16(small, map + 16 + 2 * segments + 4), 32u) << "the third segment starts at the space";
+    const size_t entry = 16 + 6 * segments + 4;  // the third segment's offset, from the map's start
+    for (const uint32_t more : {0u, 1u}) {
+        Bytes font = small;
+        Put16(&font, map + 14 + 4, 33);  // the third segment: the space and '!'
+        // Its two entries: the last one in the map's last two bytes, or past them.
+        Put16(&font, map + entry, static_cast<uint32_t>(mapSize - entry - 4 + 2 * more));
+        EXPECT_EQ(CheckFontFile(font), more ? "its character map points past its end" : "") << more;
     }
 }
 
