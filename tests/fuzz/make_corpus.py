@@ -205,6 +205,9 @@ def fonts():
         font(glyphs=[square_glyph(0, 0, 500, 500),
                      contours_glyph([[(0, 0, 1), (0, 900, 0), (900, 900, 1)], [(400, 400, 0)]])]))
     put('font', 'part-of-itself.ttf', font(glyphs=[square_glyph(0, 0, 500, 500), composite_glyph([(1, 0, 0, 0)])]))
+    # Six levels of 64 parts, each level made of the one below, an empty outline
+    # at the bottom: sound, and checked once per glyph, or 64 ** 6 walks.
+    put('font', 'shared-parts.ttf', font(glyphs=[b''] + [composite_glyph([(g, 0, 0, 0)] * 64) for g in range(6)]))
     shipped = open('resources/DejaVuSans.ttf', 'rb').read()
     for cut in (12, 100, 332, 2048):
         put('font', 'dejavu-cut-%d.ttf' % cut, shipped[:cut])

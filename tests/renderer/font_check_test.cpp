@@ -151,6 +151,16 @@ TEST(FontCheck, AGlyphArrayEndingAtTheMapsLastByteIsReadAndOneEntryMoreIsNot)
     }
 }
 
+// Each glyph is checked once and its result kept: six levels of 64 parts,
+// each level made of the one below, take a few hundred steps. Checked again
+// at each use they would take 64 to the sixth, and the game would never start.
+TEST(FontCheck, PartsSharedLevelsDeepAreCheckedOncePerGlyph)
+{
+    const Bytes font = Corpus("shared-parts.ttf");
+    ASSERT_GT(font.size(), 3000u);
+    EXPECT_EQ(CheckFontFile(font), "");
+}
+
 TEST(FontCheck, AContourOfOnePointOffTheCurveIsRefused)
 {
     // stb_truetype would read the point after it, past the outline's end.
