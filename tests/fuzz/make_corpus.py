@@ -205,6 +205,12 @@ def fonts():
         font(glyphs=[square_glyph(0, 0, 500, 500),
                      contours_glyph([[(0, 0, 1), (0, 900, 0), (900, 900, 1)], [(400, 400, 0)]])]))
     put('font', 'part-of-itself.ttf', font(glyphs=[square_glyph(0, 0, 500, 500), composite_glyph([(1, 0, 0, 0)])]))
+    # A part turned and stretched by a whole matrix (its second column the largest
+    # a file can give), moved up as far as it may still go.
+    put('font', 'turned-part.ttf', font(glyphs=[square_glyph(0, 0, 500, 500),
+                                                struct.pack('>hhhhh', -1, 0, 0, 1000, 1400) +
+                                                struct.pack('>HHhhhhhh', 1 | 2 | 128, 0, 0, 10000, 0x4000, 0,
+                                                            0x7fff, 0x7fff)]))
     # Six levels of 64 parts, each level made of the one below, an empty outline
     # at the bottom: sound, and checked once per glyph, or 64 ** 6 walks.
     put('font', 'shared-parts.ttf', font(glyphs=[b''] + [composite_glyph([(g, 0, 0, 0)] * 64) for g in range(6)]))

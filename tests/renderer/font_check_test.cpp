@@ -151,6 +151,22 @@ TEST(FontCheck, AGlyphArrayEndingAtTheMapsLastByteIsReadAndOneEntryMoreIsNot)
     }
 }
 
+// A part turned by a whole matrix (a, b, c, d = 1, 0, 2, 2 in the font's 2.14
+// numbers) reaches as stb_truetype places it: its y as far as
+// |(c, d)| * ((|b| + |d|) * 500 + dy), the second column's length 2.83. Moved
+// up 10000 units it stays within 32000; moved up 12000 it lands out of reach.
+TEST(FontCheck, APartTurnedByAWholeMatrixReachesByItsSecondColumn)
+{
+    const Bytes turned = Corpus("turned-part.ttf");
+    ASSERT_GT(turned.size(), 100u);
+    const size_t dy = GlyphAt(turned, 1) + 10 + 6;
+    ASSERT_EQ(U16(turned, dy), 10000u);
+    EXPECT_EQ(CheckFontFile(turned), "");
+    Bytes font = turned;
+    Put16(&font, dy, 12000);
+    EXPECT_EQ(CheckFontFile(font), "an outline's parts land out of its reach");
+}
+
 // Each glyph is checked once and its result kept: six levels of 64 parts,
 // each level made of the one below, take a few hundred steps. Checked again
 // at each use they would take 64 to the sixth, and the game would never start.
