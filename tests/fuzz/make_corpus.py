@@ -149,7 +149,12 @@ def cmap12(pairs):
 def gpos_pairs(format_):
     """One lookup of pair positioning: 'd' (glyph 1) before 'e' (glyph 2)."""
     coverage = struct.pack('>HHH', 1, 1, 1)
-    if format_ == 1:
+    if format_ == 'packed':
+        # No pair sets, and the coverage (glyphs 0 to 20) inside the 21 pair set
+        # offsets, whose last ends the table.
+        offsets = [2, 1, 0, 20, 0] + [0] * 16
+        sub = struct.pack('>HHHHH', 1, 10, 4, 0, 0) + b''.join(struct.pack('>H', o) for o in offsets)
+    elif format_ == 1:
         pair_set = struct.pack('>HHh', 1, 2, -80)
         sub = struct.pack('>HHHHHH', 1, 12, 4, 0, 1, 12 + len(coverage)) + coverage + pair_set
     else:
@@ -199,6 +204,7 @@ def fonts():
     put('font', 'small-gpos-pairs.ttf', font(kerning=1))
     put('font', 'small-gpos-classes.ttf', font(kerning=2))
     put('font', 'small-kern.ttf', font(kerning='kern'))
+    put('font', 'packed-gpos-pairs.ttf', font(kerning='packed'))
     put('font', 'small-nested-parts.ttf', font(glyphs=[square_glyph(0, 0, 500, 500), composite_glyph([(0, 10, 10, 0)]),
                                                        composite_glyph([(1, 20, 0, 0), (1, 0, 30, 16384)])]))
     put('font', 'one-point-off-the-curve.ttf',

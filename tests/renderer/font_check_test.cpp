@@ -151,6 +151,21 @@ TEST(FontCheck, AGlyphArrayEndingAtTheMapsLastByteIsReadAndOneEntryMoreIsNot)
     }
 }
 
+// Pair positioning's offsets, one per covered glyph, ending exactly at the
+// table's end (the coverage packed among them): read whole, and refused when
+// the table is two bytes shorter.
+TEST(FontCheck, PairOffsetsEndingAtTheTablesEndAreReadAndTwoBytesLessAreNot)
+{
+    const Bytes packed = Corpus("packed-gpos-pairs.ttf");
+    ASSERT_GT(packed.size(), 100u);
+    EXPECT_EQ(TableSize(packed, "GPOS"), 22u + 10u + 2u * 21u) << "the subtable's 21 offsets end the table";
+    EXPECT_EQ(CheckFontFile(packed), "");
+    Bytes font = packed;
+    for (size_t i = 0; i < U16(font, 4); ++i)
+        if (std::memcmp(&font[12 + 16 * i], "GPOS", 4) == 0) Put16(&font, 12 + 16 * i + 14, 22 + 10 + 2 * 20);
+    EXPECT_EQ(CheckFontFile(font), "its kerning runs past its table");
+}
+
 // A part turned by a whole matrix (a, b, c, d = 1, 0, 2, 2 in the font's 2.14
 // numbers) reaches as stb_truetype places it: its y as far as
 // |(c, d)| * ((|b| + |d|) * 500 + dy), the second column's length 2.83. Moved
