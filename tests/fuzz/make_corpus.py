@@ -146,7 +146,7 @@ def cmap12(pairs):
     return struct.pack('>HHHHI', 0, 1, 3, 10, 12) + sub
 
 
-def gpos_pairs(format_):
+def gpos_pairs(format_, stray=False):
     """One lookup of pair positioning: 'd' (glyph 1) before 'e' (glyph 2)."""
     coverage = struct.pack('>HHH', 1, 1, 1)
     if format_ == 'packed':
@@ -166,6 +166,10 @@ def gpos_pairs(format_):
         sub += matrix + coverage + class1 + class2
     lookup = struct.pack('>HHHH', 2, 0, 1, 8) + sub
     lookups = struct.pack('>HH', 1, 4) + lookup
+    if stray:
+        # After the list's one offset, another, to a broken lookup that only a
+        # reader counting past the list would find.
+        lookups = struct.pack('>HHH', 1, 6, 6 + len(lookup)) + lookup + struct.pack('>HHH', 2, 0, 0x7fff)
     return struct.pack('>HHHHH', 1, 0, 10, 10, 10) + lookups
 
 
@@ -193,6 +197,8 @@ def font(cmap='4', kerning=None, long_loca=False, glyphs=None):
     if kerning == 'kern':
         tables['kern'] = struct.pack('>HHHHH', 0, 1, 0, 20, 1) + struct.pack('>HHHHHh', 1, 6, 0, 0, 1, 2) + \
             struct.pack('>h', -100)
+    elif kerning == 'stray':
+        tables['GPOS'] = gpos_pairs(1, stray=True)
     elif kerning:
         tables['GPOS'] = gpos_pairs(kerning)
     return table_file(tables)
@@ -205,6 +211,7 @@ def fonts():
     put('font', 'small-gpos-classes.ttf', font(kerning=2))
     put('font', 'small-kern.ttf', font(kerning='kern'))
     put('font', 'packed-gpos-pairs.ttf', font(kerning='packed'))
+    put('font', 'stray-gpos-lookup.ttf', font(kerning='stray'))
     put('font', 'small-nested-parts.ttf', font(glyphs=[square_glyph(0, 0, 500, 500), composite_glyph([(0, 10, 10, 0)]),
                                                        composite_glyph([(1, 20, 0, 0), (1, 0, 30, 16384)])]))
     put('font', 'one-point-off-the-curve.ttf',

@@ -166,6 +166,20 @@ TEST(FontCheck, PairOffsetsEndingAtTheTablesEndAreReadAndTwoBytesLessAreNot)
     EXPECT_EQ(CheckFontFile(font), "its kerning runs past its table");
 }
 
+// Only the lookups the list counts are read: a broken one whose offset
+// follows the list's last is not, until the count takes it in.
+TEST(FontCheck, OnlyTheLookupsTheListCountsAreRead)
+{
+    const Bytes stray = Corpus("stray-gpos-lookup.ttf");
+    ASSERT_GT(stray.size(), 100u);
+    const size_t list = TableAt(stray, "GPOS") + 10;
+    ASSERT_EQ(U16(stray, list), 1u);
+    EXPECT_EQ(CheckFontFile(stray), "");
+    Bytes font = stray;
+    Put16(&font, list, 2);
+    EXPECT_EQ(CheckFontFile(font), "its kerning runs past its table");
+}
+
 // A part turned by a whole matrix (a, b, c, d = 1, 0, 2, 2 in the font's 2.14
 // numbers) reaches as stb_truetype places it: its y as far as
 // |(c, d)| * ((|b| + |d|) * 500 + dy), the second column's length 2.83. Moved
