@@ -260,8 +260,36 @@ sys.exit(0 if any(include in open(os.path.join(tree, s), errors="replace").read(
 PYEOF
 }
 
+# What the compiler sees of FILE, a source of the desktop build, after the
+# preprocessor: a fault on a line this build leaves out (Windows' code under
+# _WIN32) does not change it. Prints a hash, or nothing when it cannot tell.
+seen_by_compiler() {
+  python3 - "$build/compile_commands.json" "$tree" "$1" <<'PYEOF'
+import hashlib, json, os, shlex, subprocess, sys
+commands, tree, wanted = sys.argv[1:]
+for c in json.load(open(commands)):
+    if os.path.relpath(c["file"], tree) != wanted:
+        continue
+    words = c["arguments"] if "arguments" in c else shlex.split(c["command"])
+    args, skip = [], False
+    for w in words:
+        if skip or w == "-c":
+            skip = False
+            continue
+        if w == "-o":
+            skip = True
+            continue
+        args.append(w)
+    run = subprocess.run(args + ["-E", "-P"], cwd=c["directory"], capture_output=True)
+    if run.returncode == 0:
+        print(hashlib.sha1(run.stdout).hexdigest())
+    break
+PYEOF
+}
+
 caught=0
 missed=0
+foreign=0
 equivalent=0
 broken=0
 unbuilt=0
@@ -296,9 +324,17 @@ while IFS=$'\t' read -r n subsystem file old new note; do
   log=$logs/$n.log
   backup=$work/original
   cp "$tree/$path" "$backup" 2>/dev/null || { echo "$label: NO SUCH FILE"; broken=$((broken + 1)); continue; }
+  before=
+  [ -n "$sample" ] && [ -z "$in_web" ] && [[ $path == *.cpp ]] && before=$(seen_by_compiler "$path")
   if ! (cd "$tree" && apply_fault "$file" "$old" "$new") >"$log" 2>&1; then
     echo "$label: NOT APPLIED ($(tail -1 "$log"))"
     broken=$((broken + 1))
+    continue
+  fi
+  if [ -n "$before" ] && [ "$(seen_by_compiler "$path")" = "$before" ]; then
+    cp "$backup" "$tree/$path"
+    foreign=$((foreign + 1))
+    echo "$label: Windows build only (this build does not compile the line), not run"
     continue
   fi
   if [ -n "$in_web" ]; then
@@ -340,7 +376,8 @@ counted=$((caught + missed))
   echo "mutate: $caught of $counted faults caught ($(percent $caught $counted) %)," \
     "$equivalent equivalent not counted, $broken not applied or not built; $(($(date +%s) - start)) s"
   if [ -n "$sample" ]; then
-    echo "mutate: $unbuilt do not build, $elsewhere in the browser build only: neither counted"
+    echo "mutate: $unbuilt do not build, $elsewhere in the browser build only, $foreign in the Windows build only:" \
+      "none counted"
     for f in $(printf '%s\n' "${!folder_counted[@]}" | sort); do
       printf 'mutate: %-14s %3d of %3d caught (%s %%)\n' "$f" "${folder_caught[$f]:-0}" "${folder_counted[$f]}" \
         "$(percent "${folder_caught[$f]:-0}" "${folder_counted[$f]}")"
