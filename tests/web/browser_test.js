@@ -177,12 +177,14 @@ async function input(browser, base) {
     `moved ${away.dx.toFixed(2)}`);
   checks.check('keys work again after a click back on the canvas', back.dx < -0.3, `moved ${back.dx.toFixed(2)}`);
 
-  // A blur while D is held lets D go: the player stops by itself.
-  for (const how of ['canvas', 'window']) {
+  // A blur while D is held lets D go, and so does the tab being hidden: the
+  // player stops by itself.
+  for (const how of ['canvas', 'window', 'hidden']) {
     await g.focusCanvas();
     await sleep(800);
     const stopped = await g.blurWhileHolding('KeyD', how);
-    checks.check(`a ${how} blur while D is held stops the player`, stopped.movedBefore > 0.2 && stopped.movedAfter < 0.01,
+    const what = how === 'hidden' ? 'the tab hidden' : `a ${how} blur`;
+    checks.check(`${what} while D is held stops the player`, stopped.movedBefore > 0.2 && stopped.movedAfter < 0.01,
       `moved ${stopped.movedBefore.toFixed(2)} while held, ${stopped.movedAfter.toFixed(3)} after the blur`);
   }
   await page.screenshot({ path: path.join(pictures, 'play.png') });

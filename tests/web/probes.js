@@ -128,8 +128,8 @@ function game(page) {
     },
 
     // Holds a key, takes the keyboard away (from the canvas, or from the
-    // whole window) while it is held, and measures the player's travel while
-    // held and once it has come to rest after the blur.
+    // whole window, or by hiding the tab) while it is held, and measures the
+    // player's travel while held and once it has come to rest after the blur.
     async blurWhileHolding(code, how) {
       const p0 = await g.probe();
       await page.keyboard.down(code);
@@ -137,13 +137,26 @@ function game(page) {
       const p1 = await g.probe();
       await page.evaluate((how) => {
         if (how === 'canvas') document.getElementById('canvas').blur();
-        else window.dispatchEvent(new FocusEvent('blur'));
+        else if (how === 'window') window.dispatchEvent(new FocusEvent('blur'));
+        else {
+          // The tab hidden (another tab chosen, the window minimised), as the page hears it.
+          Object.defineProperty(document, 'hidden', { value: true, configurable: true });
+          Object.defineProperty(document, 'visibilityState', { value: 'hidden', configurable: true });
+          document.dispatchEvent(new Event('visibilitychange'));
+        }
       }, how);
       await sleep(1200);
       const p2 = await g.probe();
       await sleep(500);
       const p3 = await g.probe();
       await page.keyboard.up(code);
+      if (how === 'hidden') {
+        await page.evaluate(() => {
+          delete document.hidden;
+          delete document.visibilityState;
+          document.dispatchEvent(new Event('visibilitychange'));
+        });
+      }
       return { movedBefore: Math.abs(p1.x - p0.x), movedAfter: Math.abs(p3.x - p2.x) };
     },
   };
