@@ -94,6 +94,14 @@ TEST(FontCheck, EveryLieAboutWhereThingsLieIsRefusedWithItsReason)
              Put16(d, GlyphAt(*d, 4) + 26, 0x7fff);  // and its scale, almost 2
          },
          "an outline's parts land out of its reach"},
+        {"a part moved up and scaled out of reach",
+         [](Bytes* d) {
+             Put16(d, GlyphAt(*d, 4) + 24, 0x4000);  // the second part moved up, at a scale of almost 2
+             Put16(d, GlyphAt(*d, 4) + 26, 0x7fff);
+         },
+         "an outline's parts land out of its reach"},
+        {"an ascent below the descent", [](Bytes* d) { Put16(d, TableAt(*d, "hhea") + 4, 0x10000 - 500); },
+         "its line's ascent and descent are unsound"},
         {"a pair set past the kerning", [](Bytes* d) { Put16(d, TableAt(*d, "GPOS") + 10 + 4 + 8 + 10, 0xfff0); },
          "its kerning runs past its table"},
     };
