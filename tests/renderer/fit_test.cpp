@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdlib>
 #include <utility>
@@ -172,6 +173,30 @@ TEST(WindowToFrame, InsideTheViewEveryWindowPixelLandsInTheFrameInOrder)
         EXPECT_TRUE(fx < 0 && fy < 0);
         WindowToFrame(v, W, H, v.x + v.w, v.y + v.h, &fx, &fy);
         EXPECT_TRUE(fx >= W && fy >= H);
+    }
+}
+
+// A window kept on a screen: no larger than the usable area either way, and
+// moved inside it when it is on that display; elsewhere only its size shrinks.
+TEST(KeepOnScreen, AWindowIsNoLargerThanTheAreaAndLiesInsideIt)
+{
+    const ScreenRect area{100, 30, 1920, 1050};
+    const struct {
+        ScreenRect window;
+        bool onIt;
+        ScreenRect kept;
+    } cases[] = {
+        {{50, 0, 3000, 500}, true, {100, 30, 1920, 500}},      // too wide
+        {{300, 40, 800, 2000}, true, {300, 30, 800, 1050}},    // too tall
+        {{2000, 900, 640, 480}, true, {1380, 600, 640, 480}},  // past the far corner
+        {{300, 40, 800, 600}, true, {300, 40, 800, 600}},      // inside already
+        {{-5000, 9, 3000, 2000}, false, {-5000, 9, 1920, 1050}},
+    };
+    for (const auto& c : cases) {
+        const ScreenRect got = KeepOnScreen(c.window, area, c.onIt);
+        EXPECT_EQ((std::array<int, 4>{got.x, got.y, got.w, got.h}),
+                  (std::array<int, 4>{c.kept.x, c.kept.y, c.kept.w, c.kept.h}))
+            << c.window.x << "," << c.window.y << " " << c.window.w << "x" << c.window.h;
     }
 }
 

@@ -56,6 +56,13 @@ size_t GlyphAt(const Bytes& d, uint32_t g) { return TableAt(d, "glyf") + 2 * U16
 TEST(FontCheck, TheShippedFontAndTheSmallFontsOfTheCorpusPass)
 {
     EXPECT_EQ(CheckFontFile(ReadAll(render::FindDataFile("resources/DejaVuSans.ttf"))), "");
+    // Each kind of single font stb_truetype reads, by its first four bytes.
+    for (const char* kind : {"1\0\0\0", "typ1", "OTTO", "\0\1\0\0", "true"}) {
+        Bytes font = Corpus("small-cmap4.ttf");
+        ASSERT_GT(font.size(), 100u);
+        std::memcpy(font.data(), kind, 4);
+        EXPECT_EQ(CheckFontFile(font), "") << kind;
+    }
     for (const char* name : {"small-cmap4.ttf", "small-cmap12-long-loca.ttf", "small-gpos-pairs.ttf",
                              "small-gpos-classes.ttf", "small-kern.ttf", "small-nested-parts.ttf"}) {
         const Bytes font = Corpus(name);
@@ -100,6 +107,8 @@ TEST(FontCheck, EveryLieAboutWhereThingsLieIsRefusedWithItsReason)
              Put16(d, GlyphAt(*d, 4) + 26, 0x7fff);
          },
          "an outline's parts land out of its reach"},
+        {"the last glyph advancing out of reach", [](Bytes* d) { Put16(d, TableAt(*d, "hmtx") + 4 * 4, 0x7fff); },
+         "a glyph advances farther than a caption may"},
         {"an ascent below the descent", [](Bytes* d) { Put16(d, TableAt(*d, "hhea") + 4, 0x10000 - 500); },
          "its line's ascent and descent are unsound"},
         {"a pair set past the kerning", [](Bytes* d) { Put16(d, TableAt(*d, "GPOS") + 10 + 4 + 8 + 10, 0xfff0); },
