@@ -5,7 +5,7 @@
 # tree, which is rebuilt (only what the fault touches; ccache, when present,
 # makes restoring free) and tested with the fast part of the suite: the shipped
 # demo's check, then every GoogleTest case but the long soak (the renderer's
-# too, where the tree has them), the quick ones first, stopping at the first
+# and the heap counting's too, where the tree has them), the quick ones first, stopping at the first
 # failure. The slow package, valgrind, end-to-end and format checks are
 # left out: none of them is where a fault in the game's rules should be caught.
 # Only a fault in the desktop backend (src/backends/sdl/) that gets through is
@@ -123,10 +123,13 @@ sync_tree() {
   if [ -d "$root/tests/web/node_modules" ]; then ln -sfn "$root/tests/web/node_modules" "$tree/tests/web/node_modules"; fi
 }
 
-# The test programs: the game's suite, and the renderer's where the tree has one.
+# The test programs: the game's suite, and the renderer's and the heap
+# counting's where the tree has them (the heap counting sees a buffer no
+# longer reserved ahead, which changes no picture).
 test_programs() {
   echo delve_tests
   if grep -q 'add_executable(delve_renderer_tests' "$tree/CMakeLists.txt"; then echo delve_renderer_tests; fi
+  if grep -q 'add_executable(delve_alloc_test' "$tree/CMakeLists.txt"; then echo delve_alloc_test; fi
 }
 
 build_it() {
