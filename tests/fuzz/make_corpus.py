@@ -224,6 +224,13 @@ def fonts():
                                                 struct.pack('>hhhhh', -1, 0, 0, 1000, 1400) +
                                                 struct.pack('>HHhhhhhh', 1 | 2 | 128, 0, 0, 10000, 0x4000, 0,
                                                             0x7fff, 0x7fff)]))
+    # An outline of one-byte steps (four of 255 units right), placed by a part
+    # at 15000 units across and scaled by almost 2: sound, the part reaching
+    # 2 * (2 * 1020 + 15000) = 34080, out of reach.
+    steps = struct.pack('>hhhhh', 1, 0, 0, 1020, 0) + struct.pack('>HH', 3, 0) + bytes([1 | 2 | 16 | 4 | 32] * 4) + \
+        bytes([255] * 4) + bytes(4)
+    put('font', 'short-steps.ttf', font(glyphs=[steps, struct.pack('>hhhhh', -1, 0, 0, 1000, 1400) +
+                                                struct.pack('>HHhhh', 1 | 2 | 8, 0, 15000, 0, 0x7fff)]))
     # Six levels of 64 parts, each level made of the one below, an empty outline
     # at the bottom: sound, and checked once per glyph, or 64 ** 6 walks.
     put('font', 'shared-parts.ttf', font(glyphs=[b''] + [composite_glyph([(g, 0, 0, 0)] * 64) for g in range(6)]))

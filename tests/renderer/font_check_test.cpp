@@ -213,6 +213,21 @@ TEST(FontCheck, APartTurnedByAWholeMatrixReachesByItsSecondColumn)
     EXPECT_EQ(CheckFontFile(font), "an outline's parts land out of its reach");
 }
 
+// An outline's reach counts its one-byte steps as well as its two-byte ones:
+// four steps of 255 units, scaled by almost 2 and moved 15000 units across,
+// land out of reach (34080); moved 13000 across they stay within (30080).
+TEST(FontCheck, AnOutlineOfOneByteStepsReachesAsFarAsTheyAddUp)
+{
+    const Bytes steps = Corpus("short-steps.ttf");
+    ASSERT_GT(steps.size(), 100u);
+    EXPECT_EQ(CheckFontFile(steps), "an outline's parts land out of its reach");
+    Bytes font = steps;
+    const size_t dx = GlyphAt(font, 1) + 10 + 4;
+    ASSERT_EQ(U16(font, dx), 15000u);
+    Put16(&font, dx, 13000);
+    EXPECT_EQ(CheckFontFile(font), "");
+}
+
 // Each glyph is checked once and its result kept: six levels of 64 parts,
 // each level made of the one below, take a few hundred steps. Checked again
 // at each use they would take 64 to the sixth, and the game would never start.
