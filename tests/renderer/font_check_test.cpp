@@ -197,6 +197,28 @@ TEST(FontCheck, OnlyTheLookupsTheListCountsAreRead)
     EXPECT_EQ(CheckFontFile(font), "its kerning runs past its table");
 }
 
+// A pair subtable of three bytes at the very end of the file: too short for
+// its coverage's offset, and refused without reading the byte past the file
+// (the sanitizer build sees such a read).
+TEST(FontCheck, APairSubtableCutShortAtTheFilesEndIsRefusedUnreadPastIt)
+{
+    Bytes font = Corpus("small-gpos-pairs.ttf");
+    ASSERT_GT(font.size(), 100u);
+    // The kerning moved to the file's end: its list of one lookup, of one subtable.
+    const Bytes gpos = {0, 1, 0, 0, 0, 10, 0, 10, 0, 10, 0, 1, 0, 4, 0, 2, 0, 0, 0, 1, 0, 8, 0, 1, 0};
+    const size_t at = font.size();
+    font.insert(font.end(), gpos.begin(), gpos.end());
+    for (size_t i = 0; i < U16(font, 4); ++i)
+        if (std::memcmp(&font[12 + 16 * i], "GPOS", 4) == 0) {
+            Put16(&font, 12 + 16 * i + 8, static_cast<uint32_t>(at >> 16));
+            Put16(&font, 12 + 16 * i + 10, static_cast<uint32_t>(at & 0xffff));
+            Put16(&font, 12 + 16 * i + 12, 0);
+            Put16(&font, 12 + 16 * i + 14, static_cast<uint32_t>(gpos.size()));
+        }
+    const Bytes exact(font.begin(), font.end());  // nothing allocated past its end
+    EXPECT_EQ(CheckFontFile(exact), "its kerning runs past its table");
+}
+
 // A part turned by a whole matrix (a, b, c, d = 1, 0, 2, 2 in the font's 2.14
 // numbers) reaches as stb_truetype places it: its y as far as
 // |(c, d)| * ((|b| + |d|) * 500 + dy), the second column's length 2.83. Moved
