@@ -147,9 +147,9 @@ TEST(FontCheck, APartMovedByTheLargestByteOffsetsPasses)
 }
 
 // A map's segment may find its glyphs in an array after its offsets; one whose
-// last character's entry takes the map's last two bytes passes, and one entry
+// last character's entry takes the map's last two bytes passes, and one byte
 // further is past its end.
-TEST(FontCheck, AGlyphArrayEndingAtTheMapsLastByteIsReadAndOneEntryMoreIsNot)
+TEST(FontCheck, AGlyphArrayEndingAtTheMapsLastByteIsReadAndOneByteMoreIsNot)
 {
     const Bytes small = Corpus("small-cmap4.ttf");
     ASSERT_GT(small.size(), 100u);
@@ -157,13 +157,14 @@ TEST(FontCheck, AGlyphArrayEndingAtTheMapsLastByteIsReadAndOneEntryMoreIsNot)
     const size_t mapSize = TableSize(small, "cmap") - 12;
     const uint32_t segments = U16(small, map + 6) / 2;
     ASSERT_EQ(U16(small, map), 4u);
-    ASSERT_EQ(U16(small, map + 16 + 2 * segments + 4), 32u) << "the third segment starts at the space";
-    const size_t entry = 16 + 6 * segments + 4;  // the third segment's offset, from the map's start
-    for (const uint32_t more : {0u, 1u}) {
+    ASSERT_EQ(U16(small, map + 16 + 2 * segments), 100u) << "the first segment starts at 'd'";
+    const size_t entry = 16 + 6 * segments;  // the first segment's offset, from the map's start
+    for (const uint32_t more : {0u, 1u, 2u}) {
         Bytes font = small;
-        Put16(&font, map + 14 + 4, 33);  // the third segment: the space and '!'
-        // Its two entries: the last one in the map's last two bytes, or past them.
-        Put16(&font, map + entry, static_cast<uint32_t>(mapSize - entry - 4 + 2 * more));
+        Put16(&font, map + 14, 102);  // the first segment: 'd' to 'f'
+        // Its three entries: the last one in the map's last two bytes, or one
+        // byte past them (a file may give an odd offset), or a whole entry.
+        Put16(&font, map + entry, static_cast<uint32_t>(mapSize - entry - 6 + more));
         EXPECT_EQ(CheckFontFile(font), more ? "its character map points past its end" : "") << more;
     }
 }
