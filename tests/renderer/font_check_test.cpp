@@ -220,6 +220,25 @@ TEST(FontCheck, APairSubtableCutShortAtTheFilesEndIsRefusedUnreadPastIt)
     EXPECT_EQ(CheckFontFile(exact), "its kerning runs past its table");
 }
 
+// The kern table's pairs (six bytes each) are read up to its end, and one
+// more is past it; a table of no subtables is four bytes long and passes:
+// stb_truetype reads nothing more of it.
+TEST(FontCheck, KernPairsAreReadToTheTablesEndAndAnEmptyKernTablePasses)
+{
+    Bytes font = Corpus("small-kern.ttf");
+    ASSERT_GT(font.size(), 100u);
+    ASSERT_EQ(TableSize(font, "kern"), 18u + 6u) << "one pair";
+    EXPECT_EQ(CheckFontFile(font), "");
+    Put16(&font, TableAt(font, "kern") + 10, 2);  // two pairs said
+    EXPECT_EQ(CheckFontFile(font), "its kerning runs past its table");
+    const size_t kern = TableAt(font, "kern");
+    Put16(&font, kern + 2, 0);  // no subtables
+    for (size_t i = 0; i < U16(font, 4); ++i)
+        if (std::memcmp(&font[12 + 16 * i], "kern", 4) == 0) Put16(&font, 12 + 16 * i + 14, 4);
+    EXPECT_EQ(TableSize(font, "kern"), 4u);
+    EXPECT_EQ(CheckFontFile(font), "");
+}
+
 // A part turned by a whole matrix (a, b, c, d = 1, 0, 2, 2 in the font's 2.14
 // numbers) reaches as stb_truetype places it: its y as far as
 // |(c, d)| * ((|b| + |d|) * 500 + dy), the second column's length 2.83. Moved
