@@ -169,6 +169,26 @@ TEST(FontCheck, AGlyphArrayEndingAtTheMapsLastByteIsReadAndOneByteMoreIsNot)
     }
 }
 
+// A trimmed map (format 6): its glyph numbers read up to the map's end, one
+// more is past it.
+TEST(FontCheck, ATrimmedMapIsReadToItsEndAndOneEntryMoreIsNot)
+{
+    const Bytes small = Corpus("small-cmap4.ttf");
+    ASSERT_GT(small.size(), 100u);
+    const size_t map = TableAt(small, "cmap") + 12, mapSize = TableSize(small, "cmap") - 12;
+    const uint32_t fits = static_cast<uint32_t>((mapSize - 10) / 2);
+    for (const uint32_t more : {0u, 1u}) {
+        Bytes font = small;
+        Put16(&font, map, 6);
+        Put16(&font, map + 2, static_cast<uint32_t>(mapSize));
+        Put16(&font, map + 4, 0);
+        Put16(&font, map + 6, 32);  // from the space on
+        Put16(&font, map + 8, fits + more);
+        for (size_t i = 0; i < fits; ++i) Put16(&font, map + 10 + 2 * i, 1);
+        EXPECT_EQ(CheckFontFile(font), more ? "its character map is cut short" : "") << more;
+    }
+}
+
 // Pair positioning's offsets, one per covered glyph, ending exactly at the
 // table's end (the coverage packed among them): read whole, and refused when
 // the table is two bytes shorter.
