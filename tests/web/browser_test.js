@@ -134,6 +134,13 @@ async function input(browser, base) {
     JSON.stringify(path1.map(([c, t]) => before[`${c},${t}`])));
   checks.check('the right button emptied exactly the tiles under the cursor at 2x',
     JSON.stringify(changed) === JSON.stringify(wanted), `changed ${changed.join(' ')}; wanted ${wanted.join(' ')}`);
+  // The left button makes the same tiles solid again, and only those.
+  await g.drag('left', path1);
+  const refilled = await g.tiles(col - 3, col + 5, top - 4, top + 3);
+  const filled = probes.changedTiles(after, refilled);
+  checks.check('the left button made exactly those tiles solid again',
+    JSON.stringify(filled) === JSON.stringify(wanted) && path1.every(([c, t]) => refilled[`${c},${t}`] === 1),
+    `changed ${filled.join(' ')}; wanted ${wanted.join(' ')}`);
   const menu = await page.evaluate(() => {
     const e = new MouseEvent('contextmenu', { bubbles: true, cancelable: true, button: 2 });
     return !document.getElementById('canvas').dispatchEvent(e);
