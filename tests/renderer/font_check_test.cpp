@@ -259,6 +259,20 @@ TEST(FontCheck, KernPairsAreReadToTheTablesEndAndAnEmptyKernTablePasses)
     EXPECT_EQ(CheckFontFile(font), "");
 }
 
+// A lookup of no subtables is six bytes, and one that ends the kerning table
+// passes.
+TEST(FontCheck, ALookupOfNoSubtablesAtTheKerningsEndPasses)
+{
+    Bytes font = Corpus("small-gpos-pairs.ttf");
+    ASSERT_GT(font.size(), 100u);
+    const size_t lookup = TableAt(font, "GPOS") + 14;  // the one lookup
+    ASSERT_EQ(U16(font, lookup), 2u);
+    Put16(&font, lookup + 4, 0);
+    for (size_t i = 0; i < U16(font, 4); ++i)
+        if (std::memcmp(&font[12 + 16 * i], "GPOS", 4) == 0) Put16(&font, 12 + 16 * i + 14, 14 + 6);
+    EXPECT_EQ(CheckFontFile(font), "");
+}
+
 // A part turned by a whole matrix (a, b, c, d = 1, 0, 2, 2 in the font's 2.14
 // numbers) reaches as stb_truetype places it: its y as far as
 // |(c, d)| * ((|b| + |d|) * 500 + dy), the second column's length 2.83. Moved
