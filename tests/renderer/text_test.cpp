@@ -137,6 +137,27 @@ TEST_F(Text, EachCharacterIsOneLetterWhateverItsLengthInBytes)
     EXPECT_TRUE(FrameWithText("\xb1", 10, 10, 30) != FrameWithText("1", 10, 10, 30));
 }
 
+// A caption drawn after a row of small tiles lies over them, as drawn in that
+// order: the tiles held back to be drawn as a row go first.
+TEST_F(Text, ACaptionDrawnAfterARowOfTilesLiesOverThem)
+{
+    const Texture2D white = WhiteTexture();
+    const auto tilesThenText = [&] {
+        for (int x = 0; x < 200; x += 8)
+            DrawTexturePro(white, Rectangle{0, 0, 8, 8}, Rectangle{static_cast<float>(x), 10, 8, 8}, Vector2{0, 0},
+                           0.0f, WHITE);
+        DrawText("dig", 10, 0, 30, INK);
+    };
+    Frame(tilesThenText);
+    const std::vector<uint32_t> frame(render::FramePixels(), render::FramePixels() + 640 * 480);
+    int inked = 0;
+    for (int y = 10; y < 18; ++y)
+        for (int x = 0; x < 200; ++x)
+            inked += frame[static_cast<size_t>(y) * 640 + static_cast<size_t>(x)] == 0xFF000000u;
+    EXPECT_GT(inked, 10) << "the caption's ink over the tiles";
+    UnloadTexture(white);
+}
+
 // A two-byte character is one letter, its own: an accented e is the e with
 // the accent over it, not some other mark (nor the sign for a broken byte).
 TEST_F(Text, AnAccentedLetterIsItsLetterWithTheAccentAbove)
