@@ -24,7 +24,8 @@
 # /tmp/delve-mutate); the first run configures and builds it once (no
 # sanitizers, no link-time optimisation, -O1), later runs reuse it. Each fault's
 # build and test output is kept in $DELVE_MUTATE_DIR/logs/LINE.log.
-# A full run fails when less than $DELVE_MUTATE_MIN percent (default 95) is caught.
+# A full run fails when less than $DELVE_MUTATE_MIN percent is caught (default
+# 95 for the list, 90 for a generated sample).
 #
 # A generated fault that does not compile is counted apart ("does not build"),
 # never as caught. One in a file that only the browser build compiles is built
@@ -40,7 +41,7 @@ list=$root/tests/mutants.txt
 work=${DELVE_MUTATE_DIR:-/tmp/delve-mutate}
 jobs=${JOBS:-2}
 limit=${DELVE_MUTATE_TIMEOUT:-120}  # seconds for one fault's tests: a fault may loop forever
-minimum=${DELVE_MUTATE_MIN:-95}
+minimum=${DELVE_MUTATE_MIN:-}
 tree=$work/tree
 build=$work/build
 logs=$work/logs
@@ -104,6 +105,7 @@ else
   all_faults=$(faults) || exit 2
 fi
 set -- "${selection[@]}"
+[ -n "$minimum" ] || minimum=$([ -n "$sample" ] && echo 90 || echo 95)
 
 # Brings the scratch tree level with the work tree, copying only files that
 # differ so that the build folder stays up to date.
