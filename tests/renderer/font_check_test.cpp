@@ -273,6 +273,19 @@ TEST(FontCheck, ALookupOfNoSubtablesAtTheKerningsEndPasses)
     EXPECT_EQ(CheckFontFile(font), "");
 }
 
+// The em's size at its edges: 16 and 16384 units are taken (whatever else the
+// file then fails on), 15 and 16385 are not.
+TEST(FontCheck, AnEmOf16To16384UnitsIsTaken)
+{
+    const std::string wrongEm = "its em is not from 16 to 16384 units";
+    for (const uint32_t em : {15u, 16u, 2048u, 16384u, 16385u}) {
+        Bytes font = Corpus("small-cmap4.ttf");
+        ASSERT_GT(font.size(), 100u);
+        Put16(&font, TableAt(font, "head") + 18, em);
+        EXPECT_EQ(CheckFontFile(font) == wrongEm, em < 16 || em > 16384) << em;
+    }
+}
+
 // A part turned by a whole matrix (a, b, c, d = 1, 0, 2, 2 in the font's 2.14
 // numbers) reaches as stb_truetype places it: its y as far as
 // |(c, d)| * ((|b| + |d|) * 500 + dy), the second column's length 2.83. Moved
