@@ -286,6 +286,25 @@ TEST(FontCheck, AnEmOf16To16384UnitsIsTaken)
     }
 }
 
+// Twelve bytes is the shortest file with a table directory; a table may start
+// anywhere but at 0 (none), even at the file's second byte, and is read there.
+TEST(FontCheck, TheDirectoryNeedsTwelveBytesAndATableAtByteOneIsRead)
+{
+    const Bytes kern = Corpus("small-kern.ttf");
+    ASSERT_GT(kern.size(), 100u);
+    EXPECT_EQ(CheckFontFile(Bytes(kern.begin(), kern.begin() + 11)), "the file is too short for a font");
+    EXPECT_NE(CheckFontFile(Bytes(kern.begin(), kern.begin() + 12)), "the file is too short for a font");
+    Bytes font = kern;
+    for (size_t i = 0; i < U16(font, 4); ++i)
+        if (std::memcmp(&font[12 + 16 * i], "kern", 4) == 0) {
+            Put16(&font, 12 + 16 * i + 8, 0);
+            Put16(&font, 12 + 16 * i + 10, 1);  // at byte 1, three bytes long: too short for a kern table
+            Put16(&font, 12 + 16 * i + 12, 0);
+            Put16(&font, 12 + 16 * i + 14, 3);
+        }
+    EXPECT_EQ(CheckFontFile(font), "its kerning runs past its table");
+}
+
 // A part turned by a whole matrix (a, b, c, d = 1, 0, 2, 2 in the font's 2.14
 // numbers) reaches as stb_truetype places it: its y as far as
 // |(c, d)| * ((|b| + |d|) * 500 + dy), the second column's length 2.83. Moved

@@ -151,3 +151,14 @@ TEST(WebTouch, ControlsActAsTheGamesKeysAndButtons)
     EXPECT_FALSE(IsKeyDown(KEY_W));
     CloseWindow();
 }
+
+// Without a page (as under node) there is no fullscreen to go to: the game
+// asks, is told no, and never takes itself for fullscreen.
+TEST(WebWindow, WithoutAPageThereIsNoFullscreen)
+{
+    ASSERT_TRUE(InitWindow(640, 480, "no page"));
+    EXPECT_FALSE(IsWindowFullscreen());
+    ToggleFullscreen();
+    EXPECT_FALSE(IsWindowFullscreen());
+    CloseWindow();
+}
