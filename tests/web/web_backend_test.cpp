@@ -158,7 +158,9 @@ TEST(WebWindow, WithoutAPageThereIsNoFullscreen)
 {
     ASSERT_TRUE(InitWindow(640, 480, "no page"));
     EXPECT_FALSE(IsWindowFullscreen());
+    testing::internal::CaptureStderr();
     ToggleFullscreen();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "delve: this browser offers no fullscreen\n");
     EXPECT_FALSE(IsWindowFullscreen());
     CloseWindow();
 }
