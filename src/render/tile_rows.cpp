@@ -35,6 +35,21 @@ bool SameColumns(const RowColumns& c, const float* lefts, int count, float width
            std::memcmp(c.lefts.data(), lefts, static_cast<size_t>(count) * sizeof(float)) == 0;
 }
 
+// Lists each quad's one pixel and the texel under it, where every quad of the
+// row is one pixel wide or off the frame; clears the lists otherwise.
+void PlanPixels(RowColumns* c)
+{
+    c->pixels.clear();
+    c->pixelTexels.clear();
+    for (const RowQuad& q : c->quads)
+        if (q.kind == RowQuadKind::General || (q.kind == RowQuadKind::Small && q.end - q.first != 1)) return;
+    for (const RowQuad& q : c->quads) {
+        const bool on = q.kind == RowQuadKind::Small;
+        c->pixels.push_back(on ? q.first : -1);
+        c->pixelTexels.push_back(on ? c->texels[static_cast<size_t>(q.texels)] : 0);
+    }
+}
+
 // Works out where each quad of a row falls across, as DrawDirectQuad does
 // for one quad: the same checks, pixels and texel columns.
 void PlanColumns(RowColumns* c, const float* lefts, int count, float width, TexCoords t, int textureWidth)
@@ -67,6 +82,7 @@ void PlanColumns(RowColumns* c, const float* lefts, int count, float width, TexC
         q.likeBefore = b.kind == RowQuadKind::Small && b.end - b.first == q.end - q.first &&
                        std::equal(c->texels.begin() + b.texels, under, under);
     }
+    PlanPixels(c);
 }
 
 // One row's drawing: its frame rows and the texel rows under them, and the
@@ -124,6 +140,38 @@ void DrawSmallQuad(RowDraw* d, const RowQuad& q, const int* texels, Color c)
     }
 }
 
+// A row of one-pixel quads over one frame row (a view zoomed all the way
+// out): each quad is a load, a compare and a store.
+void DrawPixelRow(const RowDraw& d, const RowColumns& columns, Texture2D texture, Rectangle source, const float* lefts,
+                  Rectangle size, const Color* tints, int count)
+{
+    const int* pixels = columns.pixels.data();
+    const int* texels = columns.pixelTexels.data();
+    const uint32_t* texelRow = d.texelRows[0];
+    uint32_t* frameRow = d.frameRow;
+    uint32_t lastTexel = 0, lastTint = 0, lastTinted = 0;  // an opaque tint is never 0
+    uint64_t shapes = 0;
+    for (int i = 0; i < count; ++i) {
+        const int p = pixels[i];
+        if (p < 0) continue;
+        const Color c = tints[i];
+        if (c.a != 255) {
+            DrawQuadNow(texture, source, Rectangle{lefts[i], size.y, size.width, size.height}, Vector2{0.0f, 0.0f},
+                        0.0f, c);
+            continue;
+        }
+        ++shapes;
+        const uint32_t texel = texelRow[texels[i]];
+        const uint32_t tint = std::bit_cast<uint32_t>(c);
+        if (texel != lastTexel || tint != lastTint) {
+            lastTexel = texel, lastTint = tint;
+            lastTinted = TintOpaqueTexel(texel, c);
+        }
+        frameRow[p] = lastTinted;
+    }
+    R.shapes += shapes;
+}
+
 }  // namespace
 
 void render::DrawQuadRow(Texture2D texture, Rectangle source, const float* lefts, float top, float width, float height,
@@ -152,6 +200,10 @@ void render::DrawQuadRow(Texture2D texture, Rectangle source, const float* lefts
     for (int r = 0; r < d.rowCount; ++r)
         d.texelRows[r] = &tex.pixels[static_cast<size_t>(TexelAt(rows, rows.first + r, tex.height)) *
                                      static_cast<size_t>(tex.width)];
+    if (d.rowCount == 1 && !columns.pixels.empty()) {
+        DrawPixelRow(d, columns, texture, source, lefts, Rectangle{0.0f, top, width, height}, tints, count);
+        return;
+    }
     uint64_t shapes = 0;
     for (int i = 0; i < count; ++i) {
         const RowQuad& q = columns.quads[static_cast<size_t>(i)];
