@@ -95,7 +95,8 @@ struct RowDraw {
     uint32_t* frameRow;                                    // the first of them
     uint32_t lastTexel = 0, lastTint = 0, lastTinted = 0;  // a pixel-sized quad's
     uint32_t held[DIRECT_PIXELS] = {};                     // a small quad's pixels, row by row
-    uint32_t heldTint = 0;                                 // their tint; 0 for none
+    uint32_t heldTint = 0;                                 // the last quad's tint; 0 for none
+    int heldFirst = 0;                                     // the last quad's first frame column
 };
 
 // Draws a small quad in an opaque tint.
@@ -126,7 +127,17 @@ void DrawSmallQuad(RowDraw* d, const RowQuad& q, const int* texels, Color c)
             std::memcpy(d->frameRow + r * stride + q.first, d->held + r * across, static_cast<size_t>(across) * 4);
         return;
     }
-    d->heldTint = 0;
+    if (q.likeBefore && tint == d->heldTint) {
+        // The quad before, over the same texels in the same tint, drew the very pixels needed.
+        for (int r = 0; r < d->rowCount; ++r) {
+            uint32_t* row = d->frameRow + r * stride;
+            std::memmove(row + q.first, row + d->heldFirst, static_cast<size_t>(across) * 4);
+        }
+        d->heldFirst = q.first;
+        return;
+    }
+    d->heldTint = tint;
+    d->heldFirst = q.first;
     const uint32_t* tinted = TintedTexels(*d->tex, c);
     for (int r = 0; r < d->rowCount; ++r) {
         uint32_t* out = d->frameRow + r * stride + q.first;

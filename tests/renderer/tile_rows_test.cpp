@@ -231,6 +231,32 @@ TEST_P(TileRowsTest, RowsOfSinglePixelsComeOutAsQuadByQuad)
     UnloadTexture(texture);
 }
 
+// Runs of quads alike (same size, same texels, same tint) that overlap
+// their neighbours, touch them or leave gaps, in any mix: each quad of a run
+// is drawn from the one just before it, which must be the one drawn last.
+TEST_P(TileRowsTest, RunsOfLikeQuadsComeOutAsQuadByQuadWhereverTheyOverlap)
+{
+    const Texture2D texture = RandomTexture(16, 16, false, &random);
+    for (float width : {3.0f, 5.0f, 15.0f, 16.0f, 23.0f, 40.0f}) {
+        SCOPED_TRACE(testing::Message() << "quads of " << width);
+        const float steps[] = {width - 2.0f, width, width + 3.0f, std::floor(width * 0.5f)};
+        std::vector<Row> rows;
+        for (float top : {-4.0f, 0.3f, 9.0f, 21.0f}) {
+            Row r{Rectangle{0, 0, 16, 16}, {}, {}, top, width, width};
+            Color tint{90, 200, 40, 255};
+            for (float left = -width + 0.4f; left < static_cast<float>(render::R.width);
+                 left += steps[random.Next(4)]) {
+                if (random.Next(6) == 0) tint = Color{random.Byte(), random.Byte(), random.Byte(), 255};
+                r.lefts.push_back(left);
+                r.tints.push_back(tint);
+            }
+            rows.push_back(r);
+        }
+        ExpectSameEveryWay(texture, rows);
+    }
+    UnloadTexture(texture);
+}
+
 INSTANTIATE_TEST_SUITE_P(FrameSizes, TileRowsTest,
                          testing::Values(std::pair{640, 480}, std::pair{97, 61}, std::pair{800, 200}, std::pair{1, 1}));
 
