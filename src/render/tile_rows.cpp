@@ -85,6 +85,23 @@ void PlanColumns(RowColumns* c, const float* lefts, int count, float width, TexC
     PlanPixels(c);
 }
 
+// Copies a row of a small quad's pixels (at most SMALL_QUAD + 1): four at a
+// time in plain loads and stores, since a library copy of so few costs more
+// in its call than in its bytes (above all in the browser). The two overlap
+// where quads overlap: copying forward is safe while the destination lies
+// left of the source, and memmove takes the other case.
+void CopyQuadPixels(uint32_t* out, const uint32_t* in, int n)
+{
+    const auto to = reinterpret_cast<uintptr_t>(out), from = reinterpret_cast<uintptr_t>(in);
+    if (to > from && to < from + static_cast<uintptr_t>(n) * 4) {
+        std::memmove(out, in, static_cast<size_t>(n) * 4);
+        return;
+    }
+    int i = 0;
+    for (; i + 4 <= n; i += 4) __builtin_memcpy(out + i, in + i, 16);
+    for (; i < n; ++i) out[i] = in[i];
+}
+
 // One row's drawing: its frame rows and the texel rows under them, and the
 // last pixels tinted, which neighbours zoomed out mostly share (the dark rock
 // above all).
@@ -124,14 +141,14 @@ void DrawSmallQuad(RowDraw* d, const RowQuad& q, const int* texels, Color c)
             d->heldTint = tint;
         }
         for (int r = 0; r < d->rowCount; ++r)
-            std::memcpy(d->frameRow + r * stride + q.first, d->held + r * across, static_cast<size_t>(across) * 4);
+            CopyQuadPixels(d->frameRow + r * stride + q.first, d->held + r * across, across);
         return;
     }
     if (q.likeBefore && tint == d->heldTint) {
         // The quad before, over the same texels in the same tint, drew the very pixels needed.
         for (int r = 0; r < d->rowCount; ++r) {
             uint32_t* row = d->frameRow + r * stride;
-            std::memmove(row + q.first, row + d->heldFirst, static_cast<size_t>(across) * 4);
+            CopyQuadPixels(row + q.first, row + d->heldFirst, across);
         }
         d->heldFirst = q.first;
         return;
@@ -144,7 +161,7 @@ void DrawSmallQuad(RowDraw* d, const RowQuad& q, const int* texels, Color c)
         const uint32_t* row = d->texelRows[r];
         if (tinted) row = tinted + (row - d->tex->pixels.data());
         if (tinted && q.contiguous) {
-            std::memcpy(out, row + under[0], static_cast<size_t>(across) * 4);  // texel for pixel, as at zoom 16
+            CopyQuadPixels(out, row + under[0], across);  // texel for pixel, as at zoom 16
         } else {
             for (int p = 0; p < across; ++p) out[p] = tinted ? row[under[p]] : TintOpaqueTexel(row[under[p]], c);
         }
