@@ -85,21 +85,20 @@ void PlanColumns(RowColumns* c, const float* lefts, int count, float width, TexC
     PlanPixels(c);
 }
 
-// Copies a row of a small quad's pixels (at most SMALL_QUAD + 1): four at a
-// time in plain loads and stores, since a library copy of so few costs more
-// in its call than in its bytes (above all in the browser). The two overlap
-// where quads overlap: copying forward is safe while the destination lies
-// left of the source, and memmove takes the other case.
-void CopyQuadPixels(uint32_t* out, const uint32_t* in, int n)
+// Copies a row of a small quad's pixels (at most SMALL_QUAD + 1) that do not
+// overlap: four at a time in plain loads and stores, since a library copy of
+// so few costs more in its call than in its bytes (above all in the browser).
+inline void CopyQuadPixels(uint32_t* out, const uint32_t* in, int n)
 {
-    const auto to = reinterpret_cast<uintptr_t>(out), from = reinterpret_cast<uintptr_t>(in);
-    if (to > from && to < from + static_cast<uintptr_t>(n) * 4) {
-        std::memmove(out, in, static_cast<size_t>(n) * 4);
-        return;
-    }
     int i = 0;
     for (; i + 4 <= n; i += 4) __builtin_memcpy(out + i, in + i, 16);
-    for (; i < n; ++i) out[i] = in[i];
+    // Spelled out: a loop here the compiler would turn back into a library call.
+    switch (n - i) {
+        case 3: out[i + 2] = in[i + 2]; [[fallthrough]];
+        case 2: out[i + 1] = in[i + 1]; [[fallthrough]];
+        case 1: out[i] = in[i]; break;
+        default: break;
+    }
 }
 
 // One row's drawing: its frame rows and the texel rows under them, and the
@@ -148,7 +147,11 @@ void DrawSmallQuad(RowDraw* d, const RowQuad& q, const int* texels, Color c)
         // The quad before, over the same texels in the same tint, drew the very pixels needed.
         for (int r = 0; r < d->rowCount; ++r) {
             uint32_t* row = d->frameRow + r * stride;
-            CopyQuadPixels(row + q.first, row + d->heldFirst, across);
+            // Quads overlap where the zoom leaves them a fraction of a pixel apart.
+            if (q.first > d->heldFirst && q.first < d->heldFirst + across)
+                std::memmove(row + q.first, row + d->heldFirst, static_cast<size_t>(across) * 4);
+            else
+                CopyQuadPixels(row + q.first, row + d->heldFirst, across);
         }
         d->heldFirst = q.first;
         return;
