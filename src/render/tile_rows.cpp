@@ -172,9 +172,10 @@ void DrawSmallQuad(RowDraw* d, const RowQuad& q, const int* texels, Color c)
 }
 
 // A row of one-pixel quads over one frame row (a view zoomed all the way
-// out): each quad is a load, a compare and a store.
+// out): each quad is a load, a compare and a store. `shape` holds the quads'
+// top, width and height (its x is unused).
 void DrawPixelRow(const RowDraw& d, const RowColumns& columns, Texture2D texture, Rectangle source, const float* lefts,
-                  Rectangle size, const Color* tints, int count)
+                  Rectangle shape, const Color* tints, int count)
 {
     const int* pixels = columns.pixels.data();
     const int* texels = columns.pixelTexels.data();
@@ -187,7 +188,7 @@ void DrawPixelRow(const RowDraw& d, const RowColumns& columns, Texture2D texture
         if (p < 0) continue;
         const Color c = tints[i];
         if (c.a != 255) {
-            DrawQuadNow(texture, source, Rectangle{lefts[i], size.y, size.width, size.height}, Vector2{0.0f, 0.0f},
+            DrawQuadNow(texture, source, Rectangle{lefts[i], shape.y, shape.width, shape.height}, Vector2{0.0f, 0.0f},
                         0.0f, c);
             continue;
         }
