@@ -8,6 +8,7 @@
 #include <stb/stb_truetype.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -89,6 +90,11 @@ struct RowColumns {
     int frameWidth = 0;          // pixels
     std::vector<RowQuad> quads;  // one per left
     std::vector<int> texels;     // the texel column under each pixel covered, quad by quad
+    // Where every quad is a single pixel or off the frame (a view zoomed all
+    // the way out): each quad's frame column, -1 for none, and the texel
+    // column under it; empty otherwise.
+    std::vector<int> pixels;
+    std::vector<int> pixelTexels;
 };
 
 // Small unturned quads drawn one after another along one row, in one texture
@@ -101,19 +107,19 @@ struct RowKey {
     float width;             // each quad's size, pixels
     float height;
 };
-struct PendingRow {
-    int count = 0;             // quads held; 0 for none
-    RowKey key{};              // what they share
-    Texture2D texture{};       // their texture
-    Rectangle source{};        // the part of it each shows
-    std::vector<float> lefts;  // each quad's left edge, in drawing order
-    std::vector<Color> tints;  // each quad's tint
-};
 // The widest and tallest quad drawn a row at a time, pixels: every zoom of the
 // game; a larger one is drawn on its own.
 constexpr float SMALL_QUAD = 64.0f;
 // The most quads a row holds back; a longer run is drawn in pieces.
 constexpr int MAX_PENDING_QUADS = 1024;
+struct PendingRow {
+    int count = 0;                                 // quads held; 0 for none
+    RowKey key{};                                  // what they share
+    Texture2D texture{};                           // their texture
+    Rectangle source{};                            // the part of it each shows
+    std::array<float, MAX_PENDING_QUADS> lefts{};  // each quad's left edge, in drawing order
+    std::array<Color, MAX_PENDING_QUADS> tints{};  // each quad's tint
+};
 
 // Everything the renderer holds from CreateFrame to DestroyFrame.
 struct Canvas {

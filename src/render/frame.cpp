@@ -26,8 +26,8 @@ bool CreateFrame(int width, int height)
     R.rowColumns.lefts.reserve(quads);
     R.rowColumns.quads.reserve(quads);
     R.rowColumns.texels.reserve(2 * quads);
-    R.pending.lefts.resize(MAX_PENDING_QUADS);
-    R.pending.tints.resize(MAX_PENDING_QUADS);
+    R.rowColumns.pixels.reserve(quads);
+    R.rowColumns.pixelTexels.reserve(quads);
     return true;
 }
 

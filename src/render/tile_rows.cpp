@@ -35,6 +35,21 @@ bool SameColumns(const RowColumns& c, const float* lefts, int count, float width
            std::memcmp(c.lefts.data(), lefts, static_cast<size_t>(count) * sizeof(float)) == 0;
 }
 
+// Lists each quad's one pixel and the texel under it, where every quad of the
+// row is one pixel wide or off the frame; clears the lists otherwise.
+void PlanPixels(RowColumns* c)
+{
+    c->pixels.clear();
+    c->pixelTexels.clear();
+    for (const RowQuad& q : c->quads)
+        if (q.kind == RowQuadKind::General || (q.kind == RowQuadKind::Small && q.end - q.first != 1)) return;
+    for (const RowQuad& q : c->quads) {
+        const bool on = q.kind == RowQuadKind::Small;
+        c->pixels.push_back(on ? q.first : -1);
+        c->pixelTexels.push_back(on ? c->texels[static_cast<size_t>(q.texels)] : 0);
+    }
+}
+
 // Works out where each quad of a row falls across, as DrawDirectQuad does
 // for one quad: the same checks, pixels and texel columns.
 void PlanColumns(RowColumns* c, const float* lefts, int count, float width, TexCoords t, int textureWidth)
@@ -67,6 +82,23 @@ void PlanColumns(RowColumns* c, const float* lefts, int count, float width, TexC
         q.likeBefore = b.kind == RowQuadKind::Small && b.end - b.first == q.end - q.first &&
                        std::equal(c->texels.begin() + b.texels, under, under);
     }
+    PlanPixels(c);
+}
+
+// Copies a row of a small quad's pixels (at most SMALL_QUAD + 1) that do not
+// overlap: four at a time in plain loads and stores, since a library copy of
+// so few costs more in its call than in its bytes (above all in the browser).
+inline void CopyQuadPixels(uint32_t* out, const uint32_t* in, int n)
+{
+    int i = 0;
+    for (; i + 4 <= n; i += 4) __builtin_memcpy(out + i, in + i, 16);
+    // Spelled out: a loop here the compiler would turn back into a library call.
+    switch (n - i) {
+        case 3: out[i + 2] = in[i + 2]; [[fallthrough]];
+        case 2: out[i + 1] = in[i + 1]; [[fallthrough]];
+        case 1: out[i] = in[i]; break;
+        default: break;
+    }
 }
 
 // One row's drawing: its frame rows and the texel rows under them, and the
@@ -79,7 +111,8 @@ struct RowDraw {
     uint32_t* frameRow;                                    // the first of them
     uint32_t lastTexel = 0, lastTint = 0, lastTinted = 0;  // a pixel-sized quad's
     uint32_t held[DIRECT_PIXELS] = {};                     // a small quad's pixels, row by row
-    uint32_t heldTint = 0;                                 // their tint; 0 for none
+    uint32_t heldTint = 0;                                 // the last quad's tint; 0 for none
+    int heldFirst = 0;                                     // the last quad's first frame column
 };
 
 // Draws a small quad in an opaque tint.
@@ -107,21 +140,68 @@ void DrawSmallQuad(RowDraw* d, const RowQuad& q, const int* texels, Color c)
             d->heldTint = tint;
         }
         for (int r = 0; r < d->rowCount; ++r)
-            std::memcpy(d->frameRow + r * stride + q.first, d->held + r * across, static_cast<size_t>(across) * 4);
+            CopyQuadPixels(d->frameRow + r * stride + q.first, d->held + r * across, across);
         return;
     }
-    d->heldTint = 0;
+    if (q.likeBefore && tint == d->heldTint) {
+        // The quad before, over the same texels in the same tint, drew the very pixels needed.
+        for (int r = 0; r < d->rowCount; ++r) {
+            uint32_t* row = d->frameRow + r * stride;
+            // Quads overlap where the zoom leaves them a fraction of a pixel apart.
+            if (q.first > d->heldFirst && q.first < d->heldFirst + across)
+                std::memmove(row + q.first, row + d->heldFirst, static_cast<size_t>(across) * 4);
+            else
+                CopyQuadPixels(row + q.first, row + d->heldFirst, across);
+        }
+        d->heldFirst = q.first;
+        return;
+    }
+    d->heldTint = tint;
+    d->heldFirst = q.first;
     const uint32_t* tinted = TintedTexels(*d->tex, c);
     for (int r = 0; r < d->rowCount; ++r) {
         uint32_t* out = d->frameRow + r * stride + q.first;
         const uint32_t* row = d->texelRows[r];
         if (tinted) row = tinted + (row - d->tex->pixels.data());
         if (tinted && q.contiguous) {
-            std::memcpy(out, row + under[0], static_cast<size_t>(across) * 4);  // texel for pixel, as at zoom 16
+            CopyQuadPixels(out, row + under[0], across);  // texel for pixel, as at zoom 16
         } else {
             for (int p = 0; p < across; ++p) out[p] = tinted ? row[under[p]] : TintOpaqueTexel(row[under[p]], c);
         }
     }
+}
+
+// A row of one-pixel quads over one frame row (a view zoomed all the way
+// out): each quad is a load, a compare and a store. `shape` holds the quads'
+// top, width and height (its x is unused).
+void DrawPixelRow(const RowDraw& d, const RowColumns& columns, Texture2D texture, Rectangle source, const float* lefts,
+                  Rectangle shape, const Color* tints, int count)
+{
+    const int* pixels = columns.pixels.data();
+    const int* texels = columns.pixelTexels.data();
+    const uint32_t* texelRow = d.texelRows[0];
+    uint32_t* frameRow = d.frameRow;
+    uint32_t lastTexel = 0, lastTint = 0, lastTinted = 0;  // an opaque tint is never 0
+    uint64_t shapes = 0;
+    for (int i = 0; i < count; ++i) {
+        const int p = pixels[i];
+        if (p < 0) continue;
+        const Color c = tints[i];
+        if (c.a != 255) {
+            DrawQuadNow(texture, source, Rectangle{lefts[i], shape.y, shape.width, shape.height}, Vector2{0.0f, 0.0f},
+                        0.0f, c);
+            continue;
+        }
+        ++shapes;
+        const uint32_t texel = texelRow[texels[i]];
+        const uint32_t tint = std::bit_cast<uint32_t>(c);
+        if (texel != lastTexel || tint != lastTint) {
+            lastTexel = texel, lastTint = tint;
+            lastTinted = TintOpaqueTexel(texel, c);
+        }
+        frameRow[p] = lastTinted;
+    }
+    R.shapes += shapes;
 }
 
 }  // namespace
@@ -152,6 +232,10 @@ void render::DrawQuadRow(Texture2D texture, Rectangle source, const float* lefts
     for (int r = 0; r < d.rowCount; ++r)
         d.texelRows[r] = &tex.pixels[static_cast<size_t>(TexelAt(rows, rows.first + r, tex.height)) *
                                      static_cast<size_t>(tex.width)];
+    if (d.rowCount == 1 && !columns.pixels.empty()) {
+        DrawPixelRow(d, columns, texture, source, lefts, Rectangle{0.0f, top, width, height}, tints, count);
+        return;
+    }
     uint64_t shapes = 0;
     for (int i = 0; i < count; ++i) {
         const RowQuad& q = columns.quads[static_cast<size_t>(i)];

@@ -207,6 +207,56 @@ TEST_P(TileRowsTest, WildRowsComeOutAsQuadByQuad)
     UnloadTexture(texture);
 }
 
+// Rows where every quad is a single pixel without being a whole one: sizes
+// just under and over a pixel, lefts off the pixel grid and off the frame,
+// translucent tints among them, and the rows at the frame's top and bottom.
+TEST_P(TileRowsTest, RowsOfSinglePixelsComeOutAsQuadByQuad)
+{
+    const Texture2D texture = RandomTexture(16, 16, false, &random);
+    const float w = static_cast<float>(render::R.width), h = static_cast<float>(render::R.height);
+    for (const Vector2 size :
+         {Vector2{1.0f, 1.0f}, Vector2{0.6f, 1.0f}, Vector2{1.0f, 0.7f}, Vector2{1.4f, 0.8f}, Vector2{0.9f, 1.45f}}) {
+        SCOPED_TRACE(testing::Message() << "quads of " << size.x << "x" << size.y);
+        std::vector<Row> rows;
+        for (float top : {-0.5f, 0.0f, 3.3f, 7.0f, h - 1.2f, h - 0.6f}) {
+            Row r{Rectangle{0, 0, 16, 16}, {}, {}, top, size.x, size.y};
+            for (float left = -3.0f; left < w + 3.0f; left += size.x + static_cast<float>(random.Next(3)) * 0.3f) {
+                r.lefts.push_back(left);
+                r.tints.push_back(Color{random.Byte(), random.Byte(), 40, random.Next(6) ? uint8_t{255} : uint8_t{77}});
+            }
+            rows.push_back(r);
+        }
+        ExpectSameEveryWay(texture, rows);
+    }
+    UnloadTexture(texture);
+}
+
+// Runs of quads alike (same size, same texels, same tint) that overlap
+// their neighbours, touch them or leave gaps, in any mix: each quad of a run
+// is drawn from the one just before it, which must be the one drawn last.
+TEST_P(TileRowsTest, RunsOfLikeQuadsComeOutAsQuadByQuadWhereverTheyOverlap)
+{
+    const Texture2D texture = RandomTexture(16, 16, false, &random);
+    for (float width : {3.0f, 5.0f, 15.0f, 16.0f, 23.0f, 40.0f}) {
+        SCOPED_TRACE(testing::Message() << "quads of " << width);
+        const float steps[] = {width - 2.0f, width, width + 3.0f, std::floor(width * 0.5f)};
+        std::vector<Row> rows;
+        for (float top : {-4.0f, 0.3f, 9.0f, 21.0f}) {
+            Row r{Rectangle{0, 0, 16, 16}, {}, {}, top, width, width};
+            Color tint{90, 200, 40, 255};
+            for (float left = -width + 0.4f; left < static_cast<float>(render::R.width);
+                 left += steps[random.Next(4)]) {
+                if (random.Next(6) == 0) tint = Color{random.Byte(), random.Byte(), random.Byte(), 255};
+                r.lefts.push_back(left);
+                r.tints.push_back(tint);
+            }
+            rows.push_back(r);
+        }
+        ExpectSameEveryWay(texture, rows);
+    }
+    UnloadTexture(texture);
+}
+
 INSTANTIATE_TEST_SUITE_P(FrameSizes, TileRowsTest,
                          testing::Values(std::pair{640, 480}, std::pair{97, 61}, std::pair{800, 200}, std::pair{1, 1}));
 
