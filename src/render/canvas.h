@@ -148,7 +148,8 @@ struct Canvas {
     RowColumns rowColumns;              // the columns of the last row of small quads drawn
     PendingRow pending;                 // small quads held back to be drawn as a row
 
-    uint64_t shapes = 0;  // quads and triangles drawn into the frame since InitWindow
+    uint64_t shapes = 0;      // quads and triangles drawn into the frame since InitWindow
+    uint64_t quadsAlone = 0;  // quads handed to the general fill one by one since InitWindow
 
     FontState fontState = FontState::NotLooked;  // whether the font was looked for, and found
     std::vector<unsigned char> fontData;         // the font file, which the rasterizer reads in place

@@ -181,6 +181,7 @@ void render::DrawQuadNow(Texture2D texture, Rectangle source, Rectangle dest, Ve
                          Color tint)
 {
     if (!R.frame || !UseQuadTexture(texture.id)) return;
+    ++R.quadsAlone;
     if (rotation == 0.0f && R.fastFill && DrawDirectQuad(source, dest, origin, tint)) return;
     const TexCoords coords = SourceCoords(source);
     if (rotation == 0.0f) {

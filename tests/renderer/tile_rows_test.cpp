@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <stb/stb_image_write.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -253,6 +254,37 @@ TEST_P(TileRowsTest, RunsOfLikeQuadsComeOutAsQuadByQuadWhereverTheyOverlap)
             rows.push_back(r);
         }
         ExpectSameEveryWay(texture, rows);
+    }
+    UnloadTexture(texture);
+}
+
+// The game's tiles zoomed out, opaque, go along rows and none to the general
+// fill one by one (the pixels would be the same, only far slower); a
+// translucent one among them is handed over alone.
+TEST_P(TileRowsTest, OpaqueSmallTilesAreDrawnAsRowsNotOneByOne)
+{
+    const Texture2D texture = RandomTexture(16, 16, false, &random);
+    for (int zoom : {1, 2, 4, 16}) {
+        SCOPED_TRACE(testing::Message() << "zoom " << zoom);
+        std::vector<Row> rows = GameRows(static_cast<float>(zoom), 0, 0.37f, 0.0f, Rectangle{0, 0, 16, 16}, &random);
+        for (Row& r : rows)
+            for (Color& c : r.tints) c.a = 255;
+        uint64_t shapes = 0;
+        const uint64_t before = GetQuadsDrawnAlone();
+        Draw(Way::QuadsFast, texture, rows, &shapes);
+        EXPECT_GT(shapes, 0u);
+        EXPECT_EQ(GetQuadsDrawnAlone(), before);
+        // One translucent tile over the frame's first pixel.
+        Row& visible = *std::find_if(rows.begin(), rows.end(),
+                                     [](const Row& r) { return r.top <= 0.5f && r.top + r.height > 0.5f; });
+        const size_t onFrame =
+            static_cast<size_t>(std::find_if(visible.lefts.begin(), visible.lefts.end(),
+                                             [&](float left) { return left <= 0.5f && left + visible.width > 0.5f; }) -
+                                visible.lefts.begin());
+        ASSERT_LT(onFrame, visible.lefts.size());
+        visible.tints[onFrame].a = 128;
+        Draw(Way::QuadsFast, texture, rows, &shapes);
+        EXPECT_EQ(GetQuadsDrawnAlone(), before + 1);
     }
     UnloadTexture(texture);
 }

@@ -15,3 +15,9 @@ void SetDirectFill(bool on)
     render::R.quadTextureId = 0;  // the next quad looks its texture up afresh
     render::R.quadTexture = nullptr;
 }
+
+uint64_t GetQuadsDrawnAlone(void)
+{
+    render::FlushPendingRow();
+    return render::R.quadsAlone;
+}
