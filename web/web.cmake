@@ -99,6 +99,8 @@ add_custom_command(OUTPUT ${WEB_PAGE_OUTPUTS}
   COMMAND ${CMAKE_COMMAND} -E copy ${WEB_DEMOS} ${CMAKE_BINARY_DIR}/demos
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/test
   COMMAND ${CMAKE_COMMAND} -E copy ${WEB_PAGE_SOURCES} ${CMAKE_BINARY_DIR}/test
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/test/demos
+  COMMAND ${CMAKE_COMMAND} -E copy ${WEB_DEMOS} ${CMAKE_BINARY_DIR}/test/demos
   DEPENDS ${WEB_PAGE_SOURCES} ${WEB_DEMOS})
 # The installable page's icons, drawn from the tile sprite as the desktop's is.
 set(WEB_ICONS ${CMAKE_BINARY_DIR}/icon-192.png ${CMAKE_BINARY_DIR}/icon-512.png)

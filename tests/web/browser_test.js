@@ -298,6 +298,45 @@ async function timedemo(browser, base, demo, desktop) {
   }
 }
 
+// A timedemo's clock starts with the game: its frames run back to back from
+// the very first, not one to an animation frame while the page gets going.
+async function timedemoStart(browser, base) {
+  const page = await browser.newPage();
+  await page.evaluateOnNewDocument(() => {
+    // The frames run by each of the page's animation frames once the game has started.
+    const seen = [];
+    window.framesByAnimationFrame = seen;
+    const look = () => {
+      if (window.delve && (delve.state === 'running' || delve.state === 'over')) {
+        const p = Module._malloc(8 * 11);
+        Module._delve_probe(p);
+        seen.push(Module.HEAPF64[p / 8 + 7]);
+        Module._free(p);
+      }
+      if (seen.length < 2) requestAnimationFrame(look);
+    };
+    requestAnimationFrame(look);
+  });
+  await page.goto(base + '?timedemo=demos/' + path.basename(demo) + '.dem', { waitUntil: 'load' });
+  await page.waitForFunction('window.delve && (delve.state === "over" || delve.state === "failed")', { timeout: 120000 });
+  const seen = await page.evaluate(() => window.framesByAnimationFrame);
+  checks.check('a timedemo runs its frames back to back from the first, not one to an animation frame',
+    seen.length === 2 && seen[1] >= 3, `frames run by the first two animation frames: ${seen.join(', ')}`);
+  // Most frames of a timedemo never reach the canvas, but the last one stays there.
+  const differ = await page.evaluate(() => {
+    const shown = Module.delveContext.getImageData(0, 0, 640, 480).data;
+    const drawn = Module.HEAPU32.subarray(Module._delve_frame() / 4, Module._delve_frame() / 4 + 640 * 480);
+    let count = 0;
+    for (let i = 0; i < drawn.length; i++) {
+      const p = drawn[i];
+      if (shown[4 * i] !== ((p >> 16) & 255) || shown[4 * i + 1] !== ((p >> 8) & 255) || shown[4 * i + 2] !== (p & 255)) count++;
+    }
+    return count;
+  });
+  checks.check('the timedemo\'s last frame is the one left on the canvas', differ === 0, `${differ} pixels differ`);
+  await page.close();
+}
+
 // ?play= replays the demo at the game's pace: the same end, in about its
 // frames' time at 30 a second, never faster.
 async function play(browser, base) {
@@ -369,6 +408,7 @@ async function main() {
   try {
     await firstFrame(browser, base, desktop);
     await input(browser, testBase);
+    await timedemoStart(browser, testBase);
     for (let i = 0; i < demos.length; i++) await timedemo(browser, base, demos[i], desktop.demos[i]);
     await play(browser, base);
     await failures(browser, base);

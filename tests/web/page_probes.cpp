@@ -3,9 +3,11 @@
 #include <emscripten/emscripten.h>
 
 #include <cstddef>
+#include <cstdint>
 
 #include "entities/entity.h"
 #include "main_web.h"
+#include "render/frame.h"
 #include "world/world.h"
 
 // The player, the zoom and the camera, as doubles: player x, y, velocity x,
@@ -37,3 +39,6 @@ extern "C" EMSCRIPTEN_KEEPALIVE int delve_tile(int column, int top)
     const Tile* t = TileWithTopEdge(&gRun->session.game, column, top);
     return t ? t->v : -1;
 }
+
+// The frame the renderer drew last, 0xAARRGGBB words row by row (640x480).
+extern "C" EMSCRIPTEN_KEEPALIVE const uint32_t* delve_frame(void) { return render::FramePixels(); }

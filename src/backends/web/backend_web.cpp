@@ -46,16 +46,17 @@ struct WebEvent {
 
 struct WebBackend {
     bool open = false;
-    bool page = false;             // drawing on a page's canvas; false under node
-    int width = 0;                 // the frame (and the canvas's own pixels)
-    int height = 0;                // pixels
-    std::vector<WebEvent> events;  // since the last poll, in order
-    std::vector<uint32_t> rgba;    // the frame as the canvas takes it: bytes R, G, B, A
-    double wheelTravel = 0.0;      // wheel travel not yet a whole notch, in notches
-    int screenshots = 0;           // screenshots downloaded, for their names
-    int fps = -1;                  // the rate the layer paces to; -1 before the first frame
-    double shownAt = -1e9;         // when a frame last went onto the canvas, page clock, milliseconds
-    bool unshown = false;          // rgba holds a frame the canvas does not show yet
+    bool page = false;               // drawing on a page's canvas; false under node
+    int width = 0;                   // the frame (and the canvas's own pixels)
+    int height = 0;                  // pixels
+    std::vector<WebEvent> events;    // since the last poll, in order
+    std::vector<uint32_t> rgba;      // the frame as the canvas takes it: bytes R, G, B, A
+    const uint32_t* last = nullptr;  // the renderer's frame last presented: it stays until the next is drawn
+    double wheelTravel = 0.0;        // wheel travel not yet a whole notch, in notches
+    int screenshots = 0;             // screenshots downloaded, for their names
+    int fps = -1;                    // the rate the layer paces to; -1 before the first frame
+    double shownAt = -1e9;           // when a frame last went onto the canvas, page clock, milliseconds
+    bool unshown = false;            // the frame last presented is not on the canvas yet
 };
 
 // Unpaced frames go onto the canvas at most this often, milliseconds: a
@@ -261,14 +262,9 @@ void BackendClose(void)
 void BackendPresent(const uint32_t* pixels, int width, int height)
 {
     if (!gWeb.open || !gWeb.page || width != gWeb.width || height != gWeb.height) return;
-    // 0xAARRGGBB words to the canvas's bytes R, G, B, A (a little-endian word
-    // 0xAABBGGRR), opaque.
-    const size_t n = static_cast<size_t>(width) * height;
-    uint32_t* out = gWeb.rgba.data();
-    for (size_t i = 0; i < n; i++) {
-        const uint32_t p = pixels[i];
-        out[i] = 0xff000000u | ((p & 0xffu) << 16) | (p & 0xff00u) | ((p >> 16) & 0xffu);
-    }
+    // Only the frames that go onto the canvas are converted: a timedemo draws
+    // many for each one shown.
+    gWeb.last = pixels;
     gWeb.unshown = true;
     const double now = emscripten_get_now();
     if (gWeb.fps == 0 && now - gWeb.shownAt < UNPACED_SHOW_EVERY_MS) return;
@@ -280,6 +276,15 @@ void WebShowLastFrame(void)
 {
     if (!gWeb.open || !gWeb.page || !gWeb.unshown) return;
     gWeb.unshown = false;
+    // 0xAARRGGBB words to the canvas's bytes R, G, B, A (a little-endian word
+    // 0xAABBGGRR), opaque.
+    const size_t n = static_cast<size_t>(gWeb.width) * gWeb.height;
+    const uint32_t* in = gWeb.last;
+    uint32_t* out = gWeb.rgba.data();
+    for (size_t i = 0; i < n; i++) {
+        const uint32_t p = in[i];
+        out[i] = 0xff000000u | ((p & 0xffu) << 16) | (p & 0xff00u) | ((p >> 16) & 0xffu);
+    }
     WebCanvasPresent(gWeb.rgba.data(), gWeb.width, gWeb.height);
 }
 

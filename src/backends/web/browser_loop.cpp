@@ -10,7 +10,7 @@ struct BrowserLoop {
     BrowserFrame frame = nullptr;
     void* arg = nullptr;
     FramePacer pacer;
-    bool unpaced = false;  // the loop's timing is now back to back
+    bool immediate = false;  // the page calls Tick again at once, not at its next animation frame
 };
 
 BrowserLoop gLoop;
@@ -26,6 +26,20 @@ void Stop()
     WebShowLastFrame();
 }
 
+// Whether the page calls Tick again at once or at its next animation frame;
+// paced frames start their schedule afresh.
+void CallAtOnce(bool immediate)
+{
+    if (immediate == gLoop.immediate) return;
+    gLoop.immediate = immediate;
+    if (immediate) {
+        emscripten_set_main_loop_timing(EM_TIMING_SETIMMEDIATE, 0);
+    } else {
+        emscripten_set_main_loop_timing(EM_TIMING_RAF, 1);
+        ResetPacer(&gLoop.pacer);
+    }
+}
+
 void Tick()
 {
     const int fps = WebTargetFps();
@@ -33,8 +47,7 @@ void Tick()
         // A timedemo: frames back to back for a slice of time, then the page
         // gets its turn (to show the last of them, to take events) and the
         // next slice follows at once.
-        if (!gLoop.unpaced) emscripten_set_main_loop_timing(EM_TIMING_SETIMMEDIATE, 0);
-        gLoop.unpaced = true;
+        CallAtOnce(true);
         const double start = emscripten_get_now();
         do {
             if (!gLoop.frame(gLoop.arg)) {
@@ -43,16 +56,18 @@ void Tick()
             }
         } while (WebTargetFps() == 0 && emscripten_get_now() - start < UNPACED_SLICE_MS);
         return;
-    } else {
-        if (gLoop.unpaced) {
-            emscripten_set_main_loop_timing(EM_TIMING_RAF, 1);
-            ResetPacer(&gLoop.pacer);
-        }
-        gLoop.unpaced = false;
-        // Before the first frame the rate is not known yet: that frame runs at once.
-        if (fps > 0 && !FrameDue(&gLoop.pacer, emscripten_get_now(), 1000.0 / fps)) return;
     }
-    if (!gLoop.frame(gLoop.arg)) Stop();
+    // Before the first frame the rate is not known yet: that frame runs at
+    // once, and the rate it sets decides when the next one does.
+    if (fps > 0) {
+        CallAtOnce(false);
+        if (!FrameDue(&gLoop.pacer, emscripten_get_now(), 1000.0 / fps)) return;
+    }
+    if (!gLoop.frame(gLoop.arg)) {
+        Stop();
+        return;
+    }
+    if (WebTargetFps() != 0) CallAtOnce(false);
 }
 
 }  // namespace
@@ -65,4 +80,7 @@ void RunBrowserFrames(BrowserFrame frame, void* arg)
     // 0: the browser's animation frames, whatever the display's rate; the
     // pacer picks the ones a frame falls due in.
     emscripten_set_main_loop(Tick, 0, 0);
+    // The first frame runs at once rather than at the next animation frame: a
+    // timedemo's clock is running already.
+    CallAtOnce(true);
 }

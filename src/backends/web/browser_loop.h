@@ -17,5 +17,6 @@ void RunBrowserFrames(BrowserFrame frame, void* arg);
 int WebTargetFps(void);
 // Puts the last frame presented on the canvas if it is not there yet: unpaced
 // frames are drawn every one but put on the canvas only as often as a display
-// can show them. Kept by the browser backend.
+// can show them. Between frames only: the frame is read from the renderer.
+// Kept by the browser backend.
 void WebShowLastFrame(void);

@@ -15,6 +15,10 @@ EM_JS(int, WebCanvasOpen, (int width, int height), {
     Module.delveCanvas = canvas;
     Module.delveContext = ctx;
     Module.delveImage = ctx.createImageData(width, height);
+    // Opaque black on the canvas at once: its first drawing sets the canvas
+    // up, which is then not part of the game's first frame.
+    new Uint32Array(Module.delveImage.data.buffer).fill(0xff000000);
+    ctx.putImageData(Module.delveImage, 0, 0);
     Module.framesShown = 0;
     return 1;
 });
