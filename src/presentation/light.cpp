@@ -39,7 +39,8 @@ void SpreadFrom(GameInstance* game, int slot, int x, int y, int lightness)
 
 }  // namespace
 
-void lightChunks(GameInstance* game)
+// Its own function, as drawChunksCulled (render.cpp) is.
+[[gnu::noinline]] void lightChunks(GameInstance* game)
 {
     // The seed: the player's tile shines at full light, when it is resident.
     GlobalTilePosition a = GetTileFromPos(game, game->player->pos);

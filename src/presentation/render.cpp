@@ -38,7 +38,10 @@ constexpr std::array<std::array<Color, 256>, 2> TINTS = [] {
 
 Color TileTint(uint8_t lightness, uint8_t v) { return v < 2 ? TINTS[v][lightness] : ComputeTint(lightness, v); }
 
-void drawChunksCulled(GameInstance* game, bool cull)
+// A function of its own, not folded into the frame: a browser optimises
+// small functions within the first frames, a whole frame's worth only after
+// a short demo is over.
+[[gnu::noinline]] void drawChunksCulled(GameInstance* game, bool cull)
 {
     lightChunks(game);
 

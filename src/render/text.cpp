@@ -32,11 +32,10 @@ constexpr const char* FONT_FILE = "resources/DejaVuSans.ttf";
 // any font of Latin, Greek and Cyrillic, and bounded, as the whole file is kept.
 constexpr long long MAX_FONT_FILE_BYTES = 16LL * 1024 * 1024;
 
-// True when text can be drawn; looks the font up on first use and warns once
-// if it is missing or broken, after which captions are simply not drawn.
-bool FontReady()
+// Looks the font up and checks it, once; warns if it is missing or broken.
+// Its own function, called once, as Rasterize is.
+[[gnu::noinline]] bool LoadFont()
 {
-    if (R.fontState != FontState::NotLooked) return R.fontState == FontState::Ready;
     R.fontState = FontState::Missing;
     const std::string path = FindDataFile(FONT_FILE);
     std::string reason;
@@ -55,6 +54,14 @@ bool FontReady()
     }
     R.fontState = FontState::Ready;
     return true;
+}
+
+// True when text can be drawn; looks the font up on first use, after which
+// captions are simply not drawn if it is missing or broken.
+bool FontReady()
+{
+    if (R.fontState != FontState::NotLooked) return R.fontState == FontState::Ready;
+    return LoadFont();
 }
 
 // The next character of UTF-8 text; a broken sequence gives U+FFFD and moves on by one byte.
@@ -84,7 +91,9 @@ int GlyphOf(int code)
 // Rasterizes a caption: the letters side by side on one baseline, the box as
 // high as the font's ascent and descent, as wide as the advances reach (no
 // wider than MAX_TEXT_WIDTH: far wider than any frame).
-void Rasterize(CachedText* t)
+// Its own function, seldom called: the frame's drawing of captions made
+// before stays small, which a browser optimises soon after start.
+[[gnu::noinline]] void Rasterize(CachedText* t)
 {
     const float scale = stbtt_ScaleForMappingEmToPixels(&R.font, static_cast<float>(t->size));
     int ascent = 0, descent = 0, gap = 0;

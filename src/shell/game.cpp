@@ -124,7 +124,10 @@ bool StartGame(GameInstance* game, FrameLoop* loop)
     return true;
 }
 
-void GlobalTick(GameInstance* game)
+// A function of its own, not folded into the frame: a browser optimises
+// small functions within the first frames, a whole frame's worth only after
+// a short demo is over.
+[[gnu::noinline]] void GlobalTick(GameInstance* game)
 {
     // 1. Keys set the player's acceleration, jump and the zoom.
     InputHandle(game->player);

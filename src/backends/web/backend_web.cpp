@@ -55,13 +55,8 @@ struct WebBackend {
     double wheelTravel = 0.0;        // wheel travel not yet a whole notch, in notches
     int screenshots = 0;             // screenshots downloaded, for their names
     int fps = -1;                    // the rate the layer paces to; -1 before the first frame
-    double shownAt = -1e9;           // when a frame last went onto the canvas, page clock, milliseconds
     bool unshown = false;            // the frame last presented is not on the canvas yet
 };
-
-// Unpaced frames go onto the canvas at most this often, milliseconds: a
-// display shows no more, and the copy would cost a timedemo its frame rate.
-constexpr double UNPACED_SHOW_EVERY_MS = 1000.0 / 60.0;
 
 WebBackend gWeb;
 
@@ -262,14 +257,11 @@ void BackendClose(void)
 void BackendPresent(const uint32_t* pixels, int width, int height)
 {
     if (!gWeb.open || !gWeb.page || width != gWeb.width || height != gWeb.height) return;
-    // Only the frames that go onto the canvas are converted: a timedemo draws
-    // many for each one shown.
     gWeb.last = pixels;
     gWeb.unshown = true;
-    const double now = emscripten_get_now();
-    if (gWeb.fps == 0 && now - gWeb.shownAt < UNPACED_SHOW_EVERY_MS) return;
-    gWeb.shownAt = now;
-    WebShowLastFrame();
+    // Unpaced frames (a timedemo) run many to a display frame: the loop puts
+    // the last of each slice of them on the canvas (browser_loop.cpp).
+    if (gWeb.fps != 0) WebShowLastFrame();
 }
 
 void WebShowLastFrame(void)

@@ -15,9 +15,9 @@ struct BrowserLoop {
 
 BrowserLoop gLoop;
 
-// Unpaced frames run in slices this long, milliseconds: most of a 60 Hz
-// display's frame, so the page still shows what is going on.
-constexpr double UNPACED_SLICE_MS = 12.0;
+// Unpaced frames run in slices this long, milliseconds: a 60 Hz display's
+// frame, the last of them shown, so the page still shows what is going on.
+constexpr double UNPACED_SLICE_MS = 1000.0 / 60.0;
 
 // No further frames: the last one drawn stays on the page.
 void Stop()
@@ -44,9 +44,9 @@ void Tick()
 {
     const int fps = WebTargetFps();
     if (fps == 0) {
-        // A timedemo: frames back to back for a slice of time, then the page
-        // gets its turn (to show the last of them, to take events) and the
-        // next slice follows at once.
+        // A timedemo: frames back to back for a slice of time, the last of
+        // them put on the canvas, then the page gets its turn (to show it, to
+        // take events) and the next slice follows at once.
         CallAtOnce(true);
         const double start = emscripten_get_now();
         do {
@@ -55,6 +55,7 @@ void Tick()
                 return;
             }
         } while (WebTargetFps() == 0 && emscripten_get_now() - start < UNPACED_SLICE_MS);
+        WebShowLastFrame();
         return;
     }
     // Before the first frame the rate is not known yet: that frame runs at

@@ -16,7 +16,6 @@ void RunBrowserFrames(BrowserFrame frame, void* arg);
 // unpaced, -1 before the first frame. Kept by the browser backend.
 int WebTargetFps(void);
 // Puts the last frame presented on the canvas if it is not there yet: unpaced
-// frames are drawn every one but put on the canvas only as often as a display
-// can show them. Between frames only: the frame is read from the renderer.
-// Kept by the browser backend.
+// frames are all drawn but only the last of each slice is put there. Between
+// frames only: the frame is read from the renderer. Kept by the browser backend.
 void WebShowLastFrame(void);
