@@ -213,6 +213,27 @@ bool JoinsRow(const PendingRow& row, Texture2D texture, Rectangle source, Rectan
            SameBits(row.source.height, source.height);
 }
 
+// A quad that does not go on along the row held back: that row is drawn, and
+// the quad starts the next or, if it may not be held back, is drawn at once;
+// false then. Its own function, the quad's rectangle handed over as numbers:
+// in WebAssembly a record argument goes through memory, which the tiles'
+// loop would otherwise fill for every tile.
+[[gnu::noinline]] bool StartRow(Texture2D texture, Rectangle source, float x, float y, float width, float height,
+                                Vector2 origin, float rotation, Color tint)
+{
+    render::FlushPendingRow();
+    const Rectangle dest{x, y, width, height};
+    if (!HeldBack(texture, dest, origin, rotation)) {
+        DrawQuadNow(texture, source, dest, origin, rotation, tint);
+        return false;
+    }
+    PendingRow& row = R.pending;
+    row.texture = texture;
+    row.source = source;
+    row.key = RowKey{texture.id, y, width, height};
+    return true;
+}
+
 }  // namespace
 
 void render::FlushPendingRow()
@@ -231,16 +252,9 @@ void DrawTexturePro(Texture2D texture, Rectangle source, Rectangle dest, Vector2
 {
     if (!R.frame) return;
     PendingRow& row = R.pending;
-    if (!JoinsRow(row, texture, source, dest)) {
-        FlushPendingRow();
-        if (!HeldBack(texture, dest, origin, rotation)) {
-            DrawQuadNow(texture, source, dest, origin, rotation, tint);
-            return;
-        }
-        row.texture = texture;
-        row.source = source;
-        row.key = RowKey{texture.id, dest.y, dest.width, dest.height};
-    }
+    if (!JoinsRow(row, texture, source, dest) &&
+        !StartRow(texture, source, dest.x, dest.y, dest.width, dest.height, origin, rotation, tint))
+        return;
     row.lefts[static_cast<size_t>(row.count)] = dest.x;
     row.tints[static_cast<size_t>(row.count)] = tint;
     ++row.count;
