@@ -26,17 +26,22 @@ constexpr Color ComputeTint(uint8_t lightness, uint8_t v)
 }
 
 // Every tint an empty or solid tile can have, worked out once: a frame
-// zoomed out draws a hundred thousand tiles.
-constexpr std::array<std::array<Color, 256>, 2> TINTS = [] {
-    std::array<std::array<Color, 256>, 2> t{};
+// zoomed out draws a hundred thousand tiles. Kept as whole words, so that a
+// tint is read and handed on in one piece rather than byte by byte.
+constexpr std::array<std::array<uint32_t, 256>, 2> TINTS = [] {
+    std::array<std::array<uint32_t, 256>, 2> t{};
     for (int v = 0; v < 2; v++)
-        for (int l = 0; l < 256; l++) t[v][l] = ComputeTint(static_cast<uint8_t>(l), static_cast<uint8_t>(v));
+        for (int l = 0; l < 256; l++)
+            t[v][l] = std::bit_cast<uint32_t>(ComputeTint(static_cast<uint8_t>(l), static_cast<uint8_t>(v)));
     return t;
 }();
 
 }  // namespace
 
-Color TileTint(uint8_t lightness, uint8_t v) { return v < 2 ? TINTS[v][lightness] : ComputeTint(lightness, v); }
+Color TileTint(uint8_t lightness, uint8_t v)
+{
+    return std::bit_cast<Color>(v < 2 ? TINTS[v][lightness] : std::bit_cast<uint32_t>(ComputeTint(lightness, v)));
+}
 
 // A function of its own, not folded into the frame: a browser optimises
 // small functions within the first frames, a whole frame's worth only after
@@ -50,6 +55,7 @@ Color TileTint(uint8_t lightness, uint8_t v) { return v < 2 ? TINTS[v][lightness
     // A column's left edge is the same in every row: worked out once a frame.
     float lefts[WORLD_COLUMNS];
     for (int x = 0; x < WORLD_COLUMNS; x++) lefts[x] = TileScreenLeft(game, x);
+    const Texture2D tiles = game->textures[0];
     for (int slot = 0; slot < RESIDENT_CHUNKS; slot++) {
         Chunk* c = game->world[slot];
         VisibleRange r = VisibleRangeOf(game, c->depth, 0, 1);
@@ -58,14 +64,15 @@ Color TileTint(uint8_t lightness, uint8_t v) { return v < 2 ? TINTS[v][lightness
             // unless it lies wholly below or above.
             float top = TileScreenTop(game, c->depth, y);
             bool offWindow = cull && (top >= windowHeight || top + side <= 0.0f);
-            for (int x = r.colBegin; x < r.colEnd; x++) {
-                Tile& t = c->wd[x][y];
-                if (!offWindow) {
-                    DrawTexturePro(game->textures[0], TILE_SPRITE, Rectangle{lefts[x], top, side, side},
-                                   Vector2{0.0f, 0.0f}, 0.0f, TileTint(t.lightness, t.v));
+            if (!offWindow) {
+                for (int x = r.colBegin; x < r.colEnd; x++) {
+                    const Tile& t = c->wd[x][y];
+                    DrawTexturePro(tiles, TILE_SPRITE, Rectangle{lefts[x], top, side, side}, Vector2{0.0f, 0.0f}, 0.0f,
+                                   TileTint(t.lightness, t.v));
                 }
-                t.lightness = Fade(t.lightness);
             }
+            // Each tile fades once drawn, so the row is drawn first and then faded.
+            for (int x = r.colBegin; x < r.colEnd; x++) c->wd[x][y].lightness = Fade(c->wd[x][y].lightness);
         }
     }
 }

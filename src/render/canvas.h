@@ -101,11 +101,12 @@ struct RowColumns {
 // and source (a row of tiles), held back to be drawn together as a row
 // (tile_rows.cpp): every call that draws otherwise, or reads the frame,
 // draws them first, so the pixels are those of the quads drawn one by one.
-struct RowKey {
+struct alignas(16) RowKey {
     unsigned int textureId;  // the texture the quads show
     float top;               // their top edge, frame pixels
     float width;             // each quad's size, pixels
     float height;
+    Rectangle source;  // the part of the texture each shows, texture pixels
 };
 // The widest and tallest quad drawn a row at a time, pixels: every zoom of the
 // game; a larger one is drawn on its own.
@@ -116,7 +117,6 @@ struct PendingRow {
     int count = 0;                                 // quads held; 0 for none
     RowKey key{};                                  // what they share
     Texture2D texture{};                           // their texture
-    Rectangle source{};                            // the part of it each shows
     std::array<float, MAX_PENDING_QUADS> lefts{};  // each quad's left edge, in drawing order
     std::array<Color, MAX_PENDING_QUADS> tints{};  // each quad's tint
 };

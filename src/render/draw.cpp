@@ -12,6 +12,10 @@
 
 #include "render/canvas.h"
 
+#ifdef __wasm_simd128__
+#include <wasm_simd128.h>
+#endif
+
 using namespace render;
 
 namespace {
@@ -200,17 +204,26 @@ bool HeldBack(Texture2D texture, Rectangle dest, Vector2 origin, float rotation)
            dest.width > 0.0f && dest.height > 0.0f && dest.width <= SMALL_QUAD && dest.height <= SMALL_QUAD;
 }
 
-bool SameBits(float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); }
+[[maybe_unused]] bool SameBits(float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); }
 
 // Whether it goes on along the row held back: the same texture, source, top
 // and size, bit for bit.
 bool JoinsRow(const PendingRow& row, Texture2D texture, Rectangle source, Rectangle dest)
 {
-    return row.count > 0 && row.count < MAX_PENDING_QUADS && row.key.textureId == texture.id &&
-           SameBits(row.key.top, dest.y) && SameBits(row.key.width, dest.width) &&
-           SameBits(row.key.height, dest.height) && SameBits(row.source.x, source.x) &&
-           SameBits(row.source.y, source.y) && SameBits(row.source.width, source.width) &&
-           SameBits(row.source.height, source.height);
+    if (!(row.count > 0 && row.count < MAX_PENDING_QUADS)) return false;
+    const RowKey& k = row.key;
+#ifdef __wasm_simd128__
+    // Two vector compares in place of eight: zoomed out, every tile asks.
+    const v128_t head = wasm_i32x4_make(static_cast<int32_t>(texture.id), std::bit_cast<int32_t>(dest.y),
+                                        std::bit_cast<int32_t>(dest.width), std::bit_cast<int32_t>(dest.height));
+    const v128_t tail = wasm_f32x4_make(source.x, source.y, source.width, source.height);
+    return wasm_i32x4_all_true(
+        wasm_v128_and(wasm_i32x4_eq(head, wasm_v128_load(&k)), wasm_i32x4_eq(tail, wasm_v128_load(&k.source))));
+#else
+    return k.textureId == texture.id && SameBits(k.top, dest.y) && SameBits(k.width, dest.width) &&
+           SameBits(k.height, dest.height) && SameBits(k.source.x, source.x) && SameBits(k.source.y, source.y) &&
+           SameBits(k.source.width, source.width) && SameBits(k.source.height, source.height);
+#endif
 }
 
 // A quad that does not go on along the row held back: that row is drawn, and
@@ -229,8 +242,7 @@ bool JoinsRow(const PendingRow& row, Texture2D texture, Rectangle source, Rectan
     }
     PendingRow& row = R.pending;
     row.texture = texture;
-    row.source = source;
-    row.key = RowKey{texture.id, y, width, height};
+    row.key = RowKey{texture.id, y, width, height, source};
     return true;
 }
 
@@ -242,8 +254,8 @@ void render::FlushPendingRow()
     if (row.count == 0) return;
     const int count = row.count;
     row.count = 0;
-    DrawQuadRow(row.texture, row.source, row.lefts.data(), row.key.top, row.key.width, row.key.height, row.tints.data(),
-                count);
+    DrawQuadRow(row.texture, row.key.source, row.lefts.data(), row.key.top, row.key.width, row.key.height,
+                row.tints.data(), count);
 }
 
 // Small quads along a row (the tiles of a view) are held back and drawn

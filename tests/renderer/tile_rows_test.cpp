@@ -289,6 +289,52 @@ TEST_P(TileRowsTest, OpaqueSmallTilesAreDrawnAsRowsNotOneByOne)
     UnloadTexture(texture);
 }
 
+// A quad unlike the row held back in one thing only (its texture, any side
+// of its source, its top, width or height) is not drawn as one of that row:
+// the frame is the quads' drawn one by one.
+TEST_P(TileRowsTest, AQuadUnlikeTheRowHeldBackInAnyOneThingIsNotDrawnAsOneOfIt)
+{
+    const Texture2D a = RandomTexture(16, 16, false, &random), b = RandomTexture(16, 16, false, &random);
+    struct Quad {
+        Texture2D texture;
+        Rectangle source;
+        float top, width, height;
+    };
+    const Quad like{a, Rectangle{0, 0, 16, 16}, 0.0f, 5.0f, 5.0f};
+    std::vector<Quad> unlike(8, like);
+    unlike[0].texture = b;
+    unlike[1].source.x = 3.0f;
+    unlike[2].source.y = 5.0f;
+    unlike[3].source.width = 9.0f;
+    unlike[4].source.height = 7.0f;
+    unlike[5].top = 1.5f;
+    unlike[6].width = 4.0f;
+    unlike[7].height = 4.0f;
+    const auto frame = [&](bool fast) {
+        SetDirectFill(fast);
+        BeginDrawing();
+        ClearBackground(BACKGROUND);
+        // A band of the frame each: two quads alike, then the one unlike them.
+        for (size_t k = 0; k < unlike.size(); ++k) {
+            const float band = 7.0f * static_cast<float>(k);
+            float left = 0.5f;
+            for (const Quad* q : {&like, &like, static_cast<const Quad*>(&unlike[k])}) {
+                DrawTexturePro(q->texture, q->source, Rectangle{left, band + q->top, q->width, q->height},
+                               Vector2{0, 0}, 0.0f, Color{200, 180, 160, 255});
+                left += 6.0f;
+            }
+        }
+        const uint32_t* f = render::FramePixels();
+        std::vector<uint32_t> pixels(f, f + static_cast<size_t>(render::R.width) * render::R.height);
+        EndDrawing();
+        SetDirectFill(true);
+        return pixels;
+    };
+    EXPECT_TRUE(frame(true) == frame(false));
+    UnloadTexture(a);
+    UnloadTexture(b);
+}
+
 INSTANTIATE_TEST_SUITE_P(FrameSizes, TileRowsTest,
                          testing::Values(std::pair{640, 480}, std::pair{97, 61}, std::pair{800, 200}, std::pair{1, 1}));
 
