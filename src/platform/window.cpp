@@ -51,6 +51,7 @@ bool InitWindow(int width, int height, const char* title)
     if (!BackendOpen(width, height, gWindowScale, (gConfigFlags & FLAG_FULLSCREEN_MODE) != 0, title ? title : ""))
         return false;
     render::CreateFrame(width, height);
+    render::LoadCaptionFont();
     W.open = true;
     BackendResetFrameClock();
     return true;

@@ -18,6 +18,11 @@ constexpr int MAX_FRAME_SIDE = 16384;
 bool CreateFrame(int width, int height);
 // Drops the frame, and with it every texture, caption and the font.
 void DestroyFrame();
+// Reads and checks the captions' font now rather than at the first caption:
+// the window's opening calls it, so the first frame with text costs no more
+// than any other and a missing or broken font is reported at start-up. Once
+// per frame; later calls do nothing.
+void LoadCaptionFont();
 // True between CreateFrame and DestroyFrame: drawing calls draw only then.
 bool HasFrame();
 // The frame's pixels, 0xAARRGGBB row by row from the top; null with no frame.

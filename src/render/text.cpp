@@ -158,6 +158,11 @@ const CachedText* RasterizedText(const std::string& text, int size)
 
 }  // namespace
 
+void render::LoadCaptionFont()
+{
+    if (R.frame) FontReady();
+}
+
 void DrawText(const char* text, int posX, int posY, int fontSize, Color color)
 {
     if (!R.frame || !text || !*text || !FontReady()) return;

@@ -119,9 +119,9 @@ std::string DrawnWithFontFile(const std::vector<unsigned char>& font, bool* draw
     fs::create_directories(folder / "resources");
     Write((folder / "resources" / "DejaVuSans.ttf").string(), font);
     fs::current_path(folder);
-    CloseWindow();  // the font is looked for once per window
-    EXPECT_TRUE(InitWindow(640, 480, "limits test"));
+    CloseWindow();  // the font is looked for once per window, as it opens
     testing::internal::CaptureStderr();
+    EXPECT_TRUE(InitWindow(640, 480, "limits test"));
     Frame([] { DrawText("dig deeper!", 50, 50, 30, Color{0, 0, 0, 255}); });
     const std::string err = testing::internal::GetCapturedStderr();
     *drawn = std::count(render::FramePixels(), render::FramePixels() + 640 * 480, 0xFF000000u) > 0;

@@ -93,23 +93,31 @@ TEST_F(Text, CaptionsOffTheFrameOrOddAreClippedAndNeverReadOrWriteOutside)
 }
 
 // Runs the renderer from a scratch folder whose resources/ holds `font` as
-// the font (none when null); returns what it said on standard error, and
-// whether a caption was drawn.
-std::pair<std::string, bool> DrawnWithFont(const std::string* font)
+// the font (none when null); returns what it said on standard error as the
+// window opened and while drawing, and whether a caption was drawn.
+struct FontRun {
+    std::string opening, drawing;
+    bool drawn;
+};
+FontRun DrawnWithFont(const std::string* font)
 {
     const fs::path folder = ScratchPath("font"), back = fs::current_path();
     fs::create_directories(folder / "resources");
     if (font) std::ofstream(folder / "resources" / "DejaVuSans.ttf", std::ios::binary) << *font;
     fs::current_path(folder);
-    CloseWindow();  // the font is looked for once per window
+    CloseWindow();  // the font is looked for once per window, as it opens
+    testing::internal::CaptureStderr();
     EXPECT_TRUE(InitWindow(640, 480, "text test"));
+    const std::string opening = testing::internal::GetCapturedStderr();
+    // The font is read as the window opens: a frame with text reads no file.
+    fs::remove_all(folder / "resources");
     testing::internal::CaptureStderr();
     std::vector<uint32_t> frame;
     for (int i = 0; i < 3; ++i) frame = FrameWithText("dig deeper!", 50, 50, 30);
-    const std::string err = testing::internal::GetCapturedStderr();
+    const std::string drawing = testing::internal::GetCapturedStderr();
     fs::current_path(back);
     fs::remove_all(folder);
-    return {err, InkedBox(frame)[2] >= 0};
+    return {opening, drawing, InkedBox(frame)[2] >= 0};
 }
 
 // A font that is missing is still found beside the program; one that is cut
@@ -196,15 +204,16 @@ TEST_F(Text, ABrokenFontIsOneWarningAndNoCaption)
                                  pastGlyphs, "no font here, just words\n"};
     for (const std::string& font : fonts) {
         SCOPED_TRACE(font.size());
-        const auto [err, drawn] = DrawnWithFont(&font);
+        const auto [err, drawing, drawn] = DrawnWithFont(&font);
+        EXPECT_EQ(drawing, "") << "said once, as the window opened";
         EXPECT_FALSE(drawn) << "no caption without a usable font";
         const std::string start = "delve: cannot use the font 'resources/DejaVuSans.ttf': ";
         EXPECT_EQ(err.rfind(start, 0), 0u) << err;
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
         EXPECT_NE(err.find("text will not be drawn"), std::string::npos) << err;
     }
-    const auto [err, drawn] = DrawnWithFont(nullptr);
-    EXPECT_EQ(err, "");
+    const auto [err, drawing, drawn] = DrawnWithFont(nullptr);
+    EXPECT_EQ(err + drawing, "");
     EXPECT_TRUE(drawn) << "beside the program, the shipped font is found";
 }
 
