@@ -37,8 +37,10 @@ void BackendPresent(const uint32_t* pixels, int width, int height);
 // backend whose frames are driven by the host (a browser's animation frame)
 // may return at once or yield to it.
 void BackendWaitFrame(int fps);
-// SetTargetFPS and BackendOpen: the frame schedule starts afresh from now.
-void BackendResetFrameClock(void);
+// SetTargetFPS and InitWindow (after BackendOpen): the frame schedule starts
+// afresh from now, at `fps` frames a second (0: unpaced). A backend whose
+// frames the host drives learns the rate here, before the first frame.
+void BackendResetFrameClock(int fps);
 // PollInputEvents, once per frame after the wait: hands every event that came
 // since the last call to the Layer* functions below, in the order they came.
 void BackendPollEvents(void);

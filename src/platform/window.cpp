@@ -28,7 +28,7 @@ int gWindowScale = 1;
 void SetTargetFPS(int fps)
 {
     gTargetFps = fps > 0 ? fps : 0;
-    if (W.open) BackendResetFrameClock();
+    if (W.open) BackendResetFrameClock(gTargetFps);
 }
 
 void SetConfigFlags(unsigned int flags) { gConfigFlags = flags; }
@@ -53,7 +53,7 @@ bool InitWindow(int width, int height, const char* title)
     render::CreateFrame(width, height);
     render::LoadCaptionFont();
     W.open = true;
-    BackendResetFrameClock();
+    BackendResetFrameClock(gTargetFps);
     return true;
 }
 

@@ -55,7 +55,7 @@ void BackendPresent(const uint32_t* pixels, int width, int height)
 }
 
 void BackendWaitFrame(int) {}
-void BackendResetFrameClock(void) {}
+void BackendResetFrameClock(int) {}
 
 void BackendPollEvents(void)
 {

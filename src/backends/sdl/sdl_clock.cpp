@@ -23,7 +23,7 @@ int64_t MonotonicNanos()
 
 }  // namespace
 
-void BackendResetFrameClock(void) { gSdl.frameEndNs = MonotonicNanos(); }
+void BackendResetFrameClock(int) { gSdl.frameEndNs = MonotonicNanos(); }
 
 // The sleep is to an absolute time, so a late wake-up (tens of microseconds)
 // never adds up over frames, and nothing spins. A late frame moves the

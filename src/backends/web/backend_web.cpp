@@ -54,7 +54,7 @@ struct WebBackend {
     const uint32_t* last = nullptr;  // the renderer's frame last presented: it stays until the next is drawn
     double wheelTravel = 0.0;        // wheel travel not yet a whole notch, in notches
     int screenshots = 0;             // screenshots downloaded, for their names
-    int fps = -1;                    // the rate the layer paces to; -1 before the first frame
+    int fps = -1;                    // the rate the layer paces to; -1 before the window opens
     bool unshown = false;            // the frame last presented is not on the canvas yet
 };
 
@@ -285,7 +285,9 @@ void BackendWaitFrame(int fps) { gWeb.fps = fps; }
 
 int WebTargetFps(void) { return gWeb.fps; }
 
-void BackendResetFrameClock(void) {}
+// The rate is known before the first frame: a timedemo's first frame is
+// already one of a slice, not put on the canvas on its own.
+void BackendResetFrameClock(int fps) { gWeb.fps = fps; }
 
 void BackendPollEvents(void)
 {

@@ -58,8 +58,8 @@ void Tick()
         WebShowLastFrame();
         return;
     }
-    // Before the first frame the rate is not known yet: that frame runs at
-    // once, and the rate it sets decides when the next one does.
+    // With no rate yet (no window) a frame runs at once, and the rate it sets
+    // decides when the next one does.
     if (fps > 0) {
         CallAtOnce(false);
         if (!FrameDue(&gLoop.pacer, emscripten_get_now(), 1000.0 / fps)) return;
