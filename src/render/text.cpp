@@ -56,8 +56,9 @@ constexpr long long MAX_FONT_FILE_BYTES = 16LL * 1024 * 1024;
     return true;
 }
 
-// True when text can be drawn; looks the font up on first use, after which
-// captions are simply not drawn if it is missing or broken.
+// True when text can be drawn; looks the font up if the window's opening has
+// not (a frame made without a window), after which captions are simply not
+// drawn if it is missing or broken.
 bool FontReady()
 {
     if (R.fontState != FontState::NotLooked) return R.fontState == FontState::Ready;
