@@ -204,7 +204,9 @@ bool HeldBack(Texture2D texture, Rectangle dest, Vector2 origin, float rotation)
            dest.width > 0.0f && dest.height > 0.0f && dest.width <= SMALL_QUAD && dest.height <= SMALL_QUAD;
 }
 
-[[maybe_unused]] bool SameBits(float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); }
+#ifndef __wasm_simd128__
+bool SameBits(float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); }
+#endif
 
 // Whether it goes on along the row held back: the same texture, source, top
 // and size, bit for bit.
