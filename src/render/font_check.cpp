@@ -37,6 +37,9 @@ struct Font {
         int height = 0;       // parts within parts below it
     };
     std::vector<Outline> outlines;
+    // One simple outline's point flags, kept from glyph to glyph: a font has
+    // thousands of outlines, and one allocation each slowed the start-up.
+    std::vector<uint8_t> flags;
 };
 
 uint32_t U16(const Font& f, size_t at) { return (uint32_t{f.d[at]} << 8) | f.d[at + 1]; }
@@ -168,7 +171,7 @@ struct Span {
 
 // A simple outline: contours of points, their flags and their coordinates
 // packed as stb_truetype unpacks them.
-std::string CheckContours(const Font& f, Span g, int contours, Font::Outline* out)
+std::string CheckContours(const Font& f, Span g, int contours, std::vector<uint8_t>* flagsBuffer, Font::Outline* out)
 {
     size_t p = g.at + 10;
     if (!g.Has(p, 2 * uint64_t(contours) + 2)) return "an outline is cut short";
@@ -181,7 +184,8 @@ std::string CheckContours(const Font& f, Span g, int contours, Font::Outline* ou
     const size_t count = static_cast<size_t>(last) + 1;
     p += 2 * contours;
     p += 2 + U16(f, p);  // the instructions, which stb_truetype skips
-    std::vector<uint8_t> flags(count);
+    std::vector<uint8_t>& flags = *flagsBuffer;
+    flags.assign(count, 0);
     for (size_t i = 0, repeat = 0; i < count; ++i) {
         if (repeat > 0) {
             flags[i] = flags[i - 1], --repeat;
@@ -279,7 +283,7 @@ std::string CheckOutline(Font* f, uint32_t glyph)
         for (size_t i = 2; i < 10; i += 2)
             if (std::abs(S16(*f, g.at + i)) > f->reach) return "an outline reaches farther than a caption may";
         const int contours = S16(*f, g.at);
-        const std::string why = contours > 0   ? CheckContours(*f, g, contours, &result)
+        const std::string why = contours > 0   ? CheckContours(*f, g, contours, &f->flags, &result)
                                 : contours < 0 ? CheckParts(f, g, &result)
                                                : "";
         if (!why.empty()) return why;
@@ -305,7 +309,7 @@ std::string CheckOutlines(Font* f)
 
 std::string CheckFontFile(const std::vector<unsigned char>& data)
 {
-    Font f{data, {}, {}, {}, {}, {}, {}, {}, {}, {}, 0, false, 0, {}};
+    Font f{data, {}, {}, {}, {}, {}, {}, {}, {}, {}, 0, false, 0, {}, {}};
     std::string why = CheckDirectory(&f);
     if (why.empty()) why = CheckMetrics(&f);
     if (why.empty()) why = CheckCharacterMap(f);
