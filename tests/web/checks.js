@@ -6,6 +6,14 @@ function sleep(ms) {
   return new Promise((resolve) => setTimeout(resolve, ms));
 }
 
+// Chromium keeps a core busy for a moment after it opens or closes a tab (a
+// third of a core for 0.2-0.4 s on the 2-core development machine) and for
+// most of a second after it starts (both cores). A timedemo, the desktop's or
+// the browser's, starts once it has been quiet this long, ms: the game's
+// timing, not the browser's own chores.
+const QUIET_MS = 500;
+const BROWSER_START_MS = 2000;
+
 // Rejects when `promise` has not settled within `ms`.
 function withTimeout(promise, ms) {
   let timer;
@@ -39,4 +47,4 @@ class Checks {
   }
 }
 
-module.exports = { Checks, withTimeout, sleep };
+module.exports = { Checks, withTimeout, sleep, QUIET_MS, BROWSER_START_MS };

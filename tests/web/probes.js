@@ -3,6 +3,8 @@
 // cursor put on a tile through wherever the canvas is shown, held keys, the
 // wheel, focus and blur, and the first frame's pixels.
 'use strict';
+const path = require('path');
+const { spawnSync } = require('child_process');
 const { sleep } = require('./checks.js');
 
 const FRAME_W = 640;
@@ -14,6 +16,20 @@ const DWELL_MS = 4 * FRAME_MS;  // the cursor rests on each tile of a drag this 
 function parseTimedemo(line) {
   const m = /^timedemo: (\d+) frames in ([\d.]+) s, ([\d.]+) frames per second, state ([0-9a-f]{16})$/.exec(line || '');
   return m ? { frames: Number(m[1]), seconds: Number(m[2]), fps: Number(m[3]), state: m[4] } : null;
+}
+
+// The fastest of several parsed timedemo lines, or null when one is missing.
+function fastestRun(runs) {
+  return runs.length === 0 || runs.some((r) => r === null) ? null : runs.reduce((a, b) => (b.fps > a.fps ? b : a));
+}
+
+// One timedemo of the desktop game (headless, from its own folder) of a
+// demo file: its closing line, and the line parsed (null when missing).
+function desktopTimedemo(game, demoFile) {
+  const run = spawnSync(path.resolve(game), ['--timedemo', path.resolve(demoFile)],
+    { cwd: path.dirname(path.resolve(game)), encoding: 'utf8', env: { ...process.env, SDL_VIDEODRIVER: 'dummy' } });
+  const line = (run.stderr || '').trim().split('\n').pop();
+  return { line, run: parseTimedemo(line) };
 }
 
 // Keys of tiles whose value differs between two maps of tiles, sorted.
@@ -190,4 +206,4 @@ async function compareFirstFrame(page, png) {
   }, png.toString('base64'));
 }
 
-module.exports = { parseTimedemo, changedTiles, game, compareFirstFrame, FRAME_MS };
+module.exports = { parseTimedemo, fastestRun, desktopTimedemo, changedTiles, game, compareFirstFrame, FRAME_MS };
